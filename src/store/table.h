@@ -1,0 +1,132 @@
+#pragma once
+// The table engine: a directory of table files, each an SQLite database that
+// holds one table named after the file's stem. A table's own order is rowid
+// order. Nothing here shows a window: every failure raises StoreError.
+
+#include "store/value.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace store {
+
+// Initialises the engine for the run. Reports failure by its result, never raises.
+bool initialiseEngine();
+
+enum class FieldKind { Text, Integer, Real, Date, DateTime, Other };
+
+struct FieldDef {
+    std::string name;
+    FieldKind kind = FieldKind::Other;
+    int size = 0;                 // characters for text, 0 otherwise
+    std::string displayLabel;     // empty: the field's name is shown
+};
+
+// A database: a connected directory of table files.
+class Database {
+public:
+    // Fails when the directory does not exist.
+    void connect(const std::string& directory);
+    void disconnect();
+    bool connected() const { return connected_; }
+    const std::string& directory() const { return directory_; }
+
+private:
+    std::string directory_;
+    bool connected_ = false;
+};
+
+class Table {
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+    // What listeners (data sources, grids, memos) are told.
+    enum class Change {
+        Reset,        // opened, closed, filter switched, rows added or deleted
+        Row,          // the values of the current row changed (edit, post, cancel)
+        Cursor,       // another row became current
+    };
+
+    explicit Table(std::string tableName);   // file name in the directory, e.g. "Result.db"
+    ~Table();
+    Table(const Table&) = delete;
+    Table& operator=(const Table&) = delete;
+
+    // Where the table file is found: through a database, or by a directory path.
+    // Changing either while the table is open fails.
+    void setDatabase(Database* database);
+    void setDirectoryPath(const std::string& directory);
+    const std::string& tableName() const { return tableName_; }
+    std::string filePath() const;
+
+    // Declared fields (the results table declares all sixteen): opening checks
+    // that each exists with a compatible kind, and only they are accessible.
+    // Without declarations the fields come from the file.
+    void declareFields(std::vector<FieldDef> fields);
+
+    void open();     // first row current
+    void close();    // a pending row is dropped; call storePending() first to keep it
+    bool active() const;
+    State state() const;
+    const std::vector<FieldDef>& fields() const;
+    int fieldIndex(const std::string& name) const;   // fails naming the field and file
+
+    // The current row. Null when the field is blank or there is no row.
+    Value field(const std::string& name) const;
+    std::string fieldText(const std::string& name) const;   // fails on null
+    std::int32_t fieldInt(const std::string& name) const;   // fails on null
+
+    // First makes the first row current. Next moves one row on; on the last row
+    // it stays and sets the end flag. The flag is true only after such a Next,
+    // or when the table has no visible rows.
+    void first();
+    void next();
+    bool eof() const;
+
+    // Visible rows in table order, by position.
+    std::int64_t recordCount() const;
+    std::int64_t recNo() const;                 // position of the current row, -1 when none
+    void moveTo(std::int64_t position);         // clamps into range
+    std::vector<Value> rowAt(std::int64_t position) const;   // values in the order of fields()
+
+    // Editing. append() and insert() start a new row (insert shows it at the
+    // cursor; once posted it takes its place at the end of the table order);
+    // edit() changes the current row. setField checks that the value fits the
+    // field (kind, 16-bit range of small integers, text size) and fails otherwise.
+    void append();
+    void insert();
+    void edit();
+    void setField(const std::string& name, const Value& value);
+    void post();        // stored durably when it returns; the row becomes current
+    void cancel();
+    void deleteCurrent();
+    bool modified() const;   // the row being edited or inserted has changes
+
+    // A row whose post failed stays pending: the next move, append or filter
+    // change first stores it, failing again if it still cannot.
+    bool hasPending() const;
+    std::vector<std::pair<std::string, Value>> pendingValues() const;
+    void storePending();
+
+    // Filter: only the form "NN=" followed by a decimal number is accepted.
+    // Setting the expression while filtering is off only records it; every
+    // switch of the flag makes the first visible row current.
+    void setFilter(const std::string& expression);
+    const std::string& filter() const;
+    void setFiltered(bool on);
+    bool filtered() const;
+
+    // Listeners are called after the change; the id unsubscribes.
+    int subscribe(std::function<void(Change)> listener);
+    void unsubscribe(int id);
+
+private:
+    struct Impl;
+    std::string tableName_;
+    std::unique_ptr<Impl> d;
+};
+
+}  // namespace store

@@ -1,0 +1,22 @@
+#pragma once
+// The commands of fpi-data. Each takes the arguments after its own name and
+// returns the exit status: 0 success, 1 bad input, 2 a file that cannot be
+// read or written.
+
+#include <string>
+#include <vector>
+
+namespace tools {
+
+using Args = std::vector<std::string>;
+
+int scoreCommand(const Args& args);          // cmd_score.cpp
+int createCommand(const Args& args);         // cmd_data.cpp
+int importItemsCommand(const Args& args);    // cmd_data.cpp
+int importParadoxCommand(const Args& args);  // cmd_paradox.cpp
+int exportCommand(const Args& args);         // cmd_data.cpp
+int reportCommand(const Args& args);         // cmd_report.cpp
+
+bool wantsHelp(const Args& args);
+
+}  // namespace tools
