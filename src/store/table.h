@@ -91,6 +91,14 @@ public:
     std::int64_t recNo() const;                 // position of the current row, -1 when none
     void moveTo(std::int64_t position);         // clamps into range
     std::vector<Value> rowAt(std::int64_t position) const;   // values in the order of fields()
+    // Makes current the first visible row whose field equals the value; false
+    // (and the cursor unchanged) when there is none.
+    bool locate(const std::string& field, const Value& value);
+    // Position of the first visible row, scanning from `from` downwards
+    // (step +1) or upwards (step -1), whose value of the field satisfies
+    // `matches`; -1 when none. One pass over the table, no per-row lookups.
+    std::int64_t findRow(const std::string& field, std::int64_t from, int step,
+                         const std::function<bool(const Value&)>& matches) const;
 
     // Editing. append() and insert() start a new row (insert shows it at the
     // cursor; once posted it takes its place at the end of the table order);

@@ -1,0 +1,32 @@
+#pragma once
+// The data directory beside the executable and the start-up connection.
+
+#include "store/table.h"
+
+#include <string>
+
+namespace store {
+
+// "<directory of the executable>/Data/", found from the running executable itself.
+std::string dataDirectory();
+// The same for a given executable file name (for tests).
+std::string dataDirectoryFor(const std::string& executablePath);
+
+struct StartupOutcome {
+    enum Kind { Connected, MissingEngine, ConnectionFailed };
+    Kind kind = Connected;
+    std::string engineMessage;   // the raised error's text when ConnectionFailed
+};
+
+// The registration window's start-up steps: check the engine, connect the
+// database to the directory, open the subjects, questionnaire and results
+// tables in that order. Stops at the first failure, leaving what was opened
+// open and the rest closed, and says what happened.
+StartupOutcome connectAtStartup(Database& database, Table& subjects, Table& questionnaire, Table& results,
+                                const std::string& directory);
+
+// The results summary window's creation: close the results table and open it
+// again by the directory's path. Raises on failure.
+void reopenByPath(Table& results, const std::string& directory);
+
+}  // namespace store
