@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include <cstdlib>
+#include <sys/stat.h>
 
 int main(int argc, char** argv)
 {
@@ -25,6 +26,9 @@ int main(int argc, char** argv)
     setenv("XDG_CONFIG_HOME", (homePath + "/.config").constData(), 1);
     setenv("XDG_DATA_HOME", (homePath + "/.local/share").constData(), 1);
     setenv("XDG_CACHE_HOME", (homePath + "/.cache").constData(), 1);
+    const QByteArray runtimeDir = homePath + "/.runtime";
+    mkdir(runtimeDir.constData(), 0700);
+    setenv("XDG_RUNTIME_DIR", runtimeDir.constData(), 1);
     setenv("TZ", "UTC", 1);
 
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));

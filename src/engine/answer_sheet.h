@@ -1,0 +1,38 @@
+#pragma once
+// Paper answer sheets scored in batch: one sheet per line, a label, a TAB,
+// then 114 answer characters, the k-th answering item k.
+
+#include "engine/test_scores.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace engine {
+
+constexpr int kSheetItems = 114;
+
+struct AnswerSheet {
+    std::string label;
+    std::array<bool, kSheetItems> yes{};
+};
+
+struct SheetLine {
+    enum Kind { Sheet, Skip, Bad } kind = Skip;
+    AnswerSheet sheet;      // when Sheet
+    std::string reason;     // when Bad: a Russian explanation
+};
+
+// Parses one input line (UTF-8, without its line feed; a trailing CR is
+// ignored). Blank lines and lines starting with '#' are skipped.
+SheetLine parseSheetLine(std::string_view line);
+
+// The raw and scale scores of a sheet, scored item by item in order.
+ScoreSheet scoreAnswerSheet(const AnswerSheet& sheet);
+
+// A field for a comma-separated line: quoted when it holds a comma, a quote,
+// a CR or LF (inner quotes doubled), or leading/trailing spaces.
+std::string csvField(std::string_view text);
+
+}  // namespace engine

@@ -1,0 +1,86 @@
+#include "engine/answer_sheet.h"
+
+#include <gtest/gtest.h>
+
+using namespace engine;
+
+namespace {
+
+std::string allAnswers(const std::string& one)
+{
+    std::string out;
+    for (int i = 0; i < kSheetItems; ++i)
+        out += one;
+    return out;
+}
+
+}  // namespace
+
+TEST(AnswerSheet, AcceptsEveryYesAndNoSpelling)
+{
+    const std::string yes[] = {"Д", "д", "Y", "y", "1", "+"};
+    const std::string no[] = {"Н", "н", "N", "n", "0", "-"};
+    for (const auto& y : yes) {
+        const SheetLine line = parseSheetLine("a\t" + allAnswers(y));
+        ASSERT_EQ(line.kind, SheetLine::Sheet) << y << ": " << line.reason;
+        EXPECT_EQ(scoreAnswerSheet(line.sheet).raw(1), 16);
+    }
+    for (const auto& n : no) {
+        const SheetLine line = parseSheetLine("a\t" + allAnswers(n));
+        ASSERT_EQ(line.kind, SheetLine::Sheet) << n << ": " << line.reason;
+        EXPECT_EQ(scoreAnswerSheet(line.sheet).raw(5), 8);
+    }
+}
+
+TEST(AnswerSheet, ScoresLikeTheExamination)
+{
+    std::string odd;
+    for (int item = 1; item <= kSheetItems; ++item)
+        odd += item % 2 ? "Д" : "н";
+    const SheetLine line = parseSheetLine("Иванов, 3-й класс\t" + odd + "\r");
+    ASSERT_EQ(line.kind, SheetLine::Sheet) << line.reason;
+    EXPECT_EQ(line.sheet.label, "Иванов, 3-й класс");
+    const ScoreSheet s = scoreAnswerSheet(line.sheet);
+    const int raw[12] = {8, 7, 3, 2, 3, 7, 6, 6, 5, 6, 5, 7};
+    for (int scale = 1; scale <= 12; ++scale) {
+        EXPECT_EQ(s.raw(scale), raw[scale - 1]);
+        EXPECT_GE(s.stanine(scale), 1);
+    }
+}
+
+TEST(AnswerSheet, SkipsBlankAndCommentLines)
+{
+    for (const char* text : {"", "\r", "   ", "\t", "# комментарий", "#\tДДД"})
+        EXPECT_EQ(parseSheetLine(text).kind, SheetLine::Skip) << text;
+}
+
+TEST(AnswerSheet, RejectsBadLinesWithAReason)
+{
+    const std::string good = allAnswers("Д");
+    struct Case {
+        std::string line;
+        std::string reasonPart;
+    } cases[] = {
+        {"без табуляции " + good, "табуляции"},
+        {"a\t" + good.substr(0, good.size() - 2), "113"},
+        {"a\t" + good + "Д", "115"},
+        {"a\t", "0"},
+        {"a\t" + good.substr(2) + "x", "«x»"},
+        {"a\t" + good.substr(2) + "\xff", "UTF-8"},
+        {"a\t" + good.substr(2) + " ", "« »"},
+    };
+    for (const Case& c : cases) {
+        const SheetLine line = parseSheetLine(c.line);
+        ASSERT_EQ(line.kind, SheetLine::Bad) << c.line;
+        EXPECT_NE(line.reason.find(c.reasonPart), std::string::npos) << line.reason;
+    }
+}
+
+TEST(AnswerSheet, CsvQuoting)
+{
+    EXPECT_EQ(csvField("Петров"), "Петров");
+    EXPECT_EQ(csvField("a,b"), "\"a,b\"");
+    EXPECT_EQ(csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
+    EXPECT_EQ(csvField(" lead"), "\" lead\"");
+    EXPECT_EQ(csvField(""), "");
+}

@@ -1,0 +1,82 @@
+// Runs the built fpi-data score on files and standard input.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <fstream>
+
+namespace {
+
+struct CommandRun {
+    int status;
+    QString out;
+    QString err;
+};
+
+CommandRun runScore(const QStringList& args, const QByteArray& input = {})
+{
+    QProcess process;
+    process.start(QStringLiteral(FPI_BINARY_DIR "/bin/fpi-data"), QStringList{"score"} + args);
+    process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished(20000);
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QByteArray answers(const char* one)
+{
+    QByteArray out;
+    for (int i = 0; i < 114; ++i)
+        out += one;
+    return out;
+}
+
+const QString kHeader = QStringLiteral(
+    "label,raw1,raw2,raw3,raw4,raw5,raw6,raw7,raw8,raw9,raw10,raw11,raw12,"
+    "Tip1,Tip2,Tip3,Tip4,Tip5,Tip6,Tip7,Tip8,Tip9,Tip10,Tip11,Tip12\r\n");
+
+}  // namespace
+
+TEST(ScoreCommand, ScoresEverySheetOfStandardInput)
+{
+    const QByteArray input = "# бланки школы №5\r\n"
+                             "все да\t" + answers("Д") + "\r\n"
+                             "\r\n"
+                             "Сидоров, \"Коля\"\t" + answers("n") + "\n";
+    const CommandRun run = runScore({}, input);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, kHeader +
+                           "все да,16,12,14,11,7,10,10,9,13,10,13,10,9,9,9,9,3,9,9,9,9,8,9,8\r\n"
+                           "\"Сидоров, \"\"Коля\"\"\",1,1,0,0,8,0,0,1,0,2,1,5,1,1,1,1,4,1,1,3,1,1,2,2\r\n");
+    EXPECT_TRUE(run.err.isEmpty());
+}
+
+TEST(ScoreCommand, BadLinesAreReportedAndSkipped)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("sheets.txt");
+    std::ofstream(path.toStdString()) << "первый\t" << answers("+").constData() << "\n"
+                                      << "без табуляции\n"
+                                      << "короткий\tДДД\n"
+                                      << "второй\t" << answers("-").constData() << "\n";
+    const CommandRun run = runScore({path});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.out.startsWith(kHeader));
+    EXPECT_EQ(run.out.count(QStringLiteral("\r\n")), 3) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("первый,")));
+    EXPECT_TRUE(run.out.contains(QStringLiteral("второй,")));
+    EXPECT_TRUE(run.err.contains(QStringLiteral("Строка 2")));
+    EXPECT_TRUE(run.err.contains(QStringLiteral("Строка 3")));
+}
+
+TEST(ScoreCommand, UnreadableFileAndHelp)
+{
+    EXPECT_EQ(runScore({"/nonexistent/sheets.txt"}).status, 2);
+    QTemporaryDir dir;
+    EXPECT_EQ(runScore({dir.path()}).status, 2);
+    const CommandRun help = runScore({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.contains(QStringLiteral("114")));
+}
