@@ -41,6 +41,28 @@ constexpr std::array<ScaleKey, 12> kKey = {{
     {{18, 29, 33, 50, 52, 58, 59, 65, 91, 104}, {16, 20, 31, 47, 81}},
 }};
 
+// The same key by item: for each item number, the scales (bit s-1) that a
+// "Да" or a "Нет" answer raises. Scoring is then a range check and a few bits.
+struct ItemMasks {
+    std::uint16_t yes[128] = {};
+    std::uint16_t no[128] = {};
+};
+
+constexpr ItemMasks makeItemMasks()
+{
+    ItemMasks masks;
+    for (int item = 0; item < 128; ++item)
+        for (int s = 0; s < 12; ++s) {
+            if (kKey[s].yes.contains(item))
+                masks.yes[item] |= static_cast<std::uint16_t>(1u << s);
+            if (kKey[s].no.contains(item))
+                masks.no[item] |= static_cast<std::uint16_t>(1u << s);
+        }
+    return masks;
+}
+
+constexpr ItemMasks kItemMasks = makeItemMasks();
+
 std::vector<int> members(const ItemSet& set)
 {
     std::vector<int> items;
@@ -63,13 +85,12 @@ bool keyed(int scale, std::int32_t item, bool yes)
 
 void scoreItem(ScoreSheet& sheet, std::int32_t item, bool yes)
 {
-    // Scale by scale, the "Да" list before the "Нет" list.
-    for (int s = 0; s < 12; ++s) {
-        if (yes && kKey[s].yes.contains(item))
-            ++sheet.RawScore[s];
-        if (!yes && kKey[s].no.contains(item))
-            ++sheet.RawScore[s];
-    }
+    if (static_cast<std::uint32_t>(item) >= 128u)
+        return;
+    // Scale by scale, as a test of each list in turn would add them.
+    unsigned mask = yes ? kItemMasks.yes[item] : kItemMasks.no[item];
+    for (int s = 0; mask != 0; ++s, mask >>= 1)
+        sheet.RawScore[s] += static_cast<std::int32_t>(mask & 1u);
 }
 
 }  // namespace engine
