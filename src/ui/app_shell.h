@@ -1,0 +1,43 @@
+#pragma once
+// The application shell: the title, the six windows created once in their
+// order, and the end of the program.
+
+#include <QFont>
+#include <QString>
+
+#include <functional>
+#include <string>
+
+namespace ui {
+
+// The program's contact constants: the author's e-mail and web page.
+inline const QString kAuthorEmail = QStringLiteral("fpi-support@psytest.ru");
+inline const QString kAuthorWebPage = QStringLiteral("http://www.psytest.ru");
+
+// The application title: the taskbar entry and the caption of every message box.
+inline const QString kApplicationTitle = QStringLiteral("Опросник FPI");
+
+// The windows' face: "MS Sans Serif" first, the system's sans face where it is
+// not installed, at a size in pixels.
+QFont sansFont(int pixelSize, QFont::Weight weight = QFont::Normal);
+
+// Where the windows find their tables: the data directory beside the executable,
+// unless createWindows was given another (tests do).
+const std::string& dataDirectoryPath();
+
+// Sets the application title and creates the windows in this order: MainForm,
+// Form2, Form3, fmResult, FormDesc, Form6. The first becomes the main window.
+void createWindows(const std::string& dataDirectory);
+void createWindows();
+// Destroys the windows in reverse order and clears their references.
+void destroyWindows();
+
+// The end of the program, reached by closing the main window. A result row that
+// could not be stored is tried once more; if it still cannot be stored the
+// operator is shown it before the program ends.
+void endProgram();
+// What ending the program finally does; by default it ends the event loop.
+// Tests observe it instead. nullptr restores the default.
+void setProgramEndHook(std::function<void()> hook);
+
+}  // namespace ui

@@ -1,0 +1,145 @@
+#include "ui/unit2.h"
+
+#include "engine/conversion.h"
+#include "engine/scoring_key.h"
+#include "engine/test_scores.h"
+#include "store/result_table.h"
+#include "toolkit/flat_button.h"
+#include "toolkit/operator_box.h"
+#include "ui/app_shell.h"
+#include "ui/unit1.h"
+#include "ui/unit3.h"
+
+#include <QCloseEvent>
+#include <QPlainTextEdit>
+
+TForm2* Form2 = nullptr;
+
+namespace {
+
+// The memo's background: the colour of an active window's border.
+const QColor kActiveBorder(180, 180, 180);
+
+QString displayText(const store::Value& value)
+{
+    if (const auto* text = std::get_if<std::string>(&value))
+        return QString::fromStdString(*text);
+    if (const auto* number = std::get_if<std::int64_t>(&value))
+        return QString::number(*number);
+    return {};
+}
+
+}  // namespace
+
+TForm2::TForm2(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("FPI"));
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint);
+    setFixedSize(636, 220);
+    setFont(ui::sansFont(11));
+
+    DBMemo1 = new QPlainTextEdit(this);
+    DBMemo1->setObjectName(QStringLiteral("DBMemo1"));
+    DBMemo1->setGeometry(12, 8, 605, 153);
+    DBMemo1->setReadOnly(true);
+    DBMemo1->setFrameShape(QFrame::NoFrame);
+    DBMemo1->setFont(ui::sansFont(19));
+    DBMemo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    DBMemo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    DBMemo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QPalette memoPalette = DBMemo1->palette();
+    memoPalette.setColor(QPalette::Base, kActiveBorder);
+    memoPalette.setColor(QPalette::Text, palette().color(QPalette::WindowText));
+    DBMemo1->setPalette(memoPalette);
+    setFocusProxy(DBMemo1);
+
+    // The subject answers with the mouse only: no focus, no shortcut keys.
+    auto answer = [this](const char* name, const QString& caption, int x) {
+        auto* button = new toolkit::FlatButton(caption, this);
+        button->setObjectName(QLatin1String(name));
+        button->setGeometry(x, 176, 125, 33);
+        button->setCursor(Qt::PointingHandCursor);
+        button->setFocusPolicy(Qt::NoFocus);
+        return button;
+    };
+    SpeedButton1 = answer("SpeedButton1", QStringLiteral("Да"), 292);
+    SpeedButton2 = answer("SpeedButton2", QStringLiteral("Нет"), 452);
+    connect(SpeedButton1, &QAbstractButton::clicked, this, [this] { toolkit::guarded([this] { SpeedButton1Click(); }); });
+    connect(SpeedButton2, &QAbstractButton::clicked, this, [this] { toolkit::guarded([this] { SpeedButton2Click(); }); });
+
+    bindMemo();
+}
+
+TForm2::~TForm2()
+{
+    if (MainForm)
+        MainForm->tbVopros.unsubscribe(vopros_subscription_);
+}
+
+// The memo follows the questionnaire table's current row, whatever moves it.
+void TForm2::bindMemo()
+{
+    vopros_subscription_ = MainForm->tbVopros.subscribe([this](store::Table::Change) { showCurrentItem(); });
+    showCurrentItem();
+}
+
+void TForm2::showCurrentItem()
+{
+    const store::Table& table = MainForm->tbVopros;
+    DBMemo1->setPlainText(table.active() ? displayText(table.field("Vopros")) : QString());
+}
+
+void TForm2::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        toolkit::guarded([this] { FormShow(); });
+}
+
+void TForm2::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    toolkit::guarded([this] { FormClose(); });
+}
+
+void TForm2::FormShow()
+{
+    engine::TestScores.clear();
+}
+
+void TForm2::FormClose()
+{
+    MainForm->close();
+}
+
+void TForm2::SpeedButton1Click()
+{
+    engine::AnswerYes = true;
+    ScoreAnswer();
+}
+
+void TForm2::SpeedButton2Click()
+{
+    engine::AnswerYes = false;
+    ScoreAnswer();
+}
+
+void TForm2::ScoreAnswer()
+{
+    store::Table& questionnaire = MainForm->tbVopros;
+    engine::scoreItem(engine::TestScores, store::itemNumber(questionnaire), engine::AnswerYes);
+    questionnaire.next();
+    if (questionnaire.eof())
+        ConvertAndShowScores();
+}
+
+void TForm2::ConvertAndShowScores()
+{
+    engine::convertScores(engine::TestScores, [](int scale, std::int32_t score) { Form3->showScore(scale, score); });
+    hide();
+    toolkit::operatorBox().message(QStringLiteral("Позовите обследуемого"));
+    Form3->showCompletedExamination();
+}

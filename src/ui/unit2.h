@@ -1,0 +1,41 @@
+#pragma once
+// The question window: shows the current item of the questionnaire table and
+// scores each answer as it is given; after the last item it converts the
+// scores and hands over to the results summary window.
+
+#include <QWidget>
+
+class QPlainTextEdit;
+
+namespace toolkit {
+class FlatButton;
+}
+
+class TForm2 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TForm2(QWidget* parent = nullptr);
+    ~TForm2() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void bindMemo();
+    void showCurrentItem();
+
+    void FormShow();
+    void FormClose();
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void ScoreAnswer();
+    void ConvertAndShowScores();
+
+    QPlainTextEdit* DBMemo1 = nullptr;
+    toolkit::FlatButton* SpeedButton1 = nullptr;
+    toolkit::FlatButton* SpeedButton2 = nullptr;
+    int vopros_subscription_ = -1;
+};
+
+extern TForm2* Form2;
