@@ -30,6 +30,9 @@ void appendResultRow(Table& results, const std::string& surname, const std::stri
 // Afterwards the filtered row is current again when it still exists.
 void withOneRowFilter(Table& results, const std::function<void()>& body);
 
+// The column list that creates a results table file (see createTableFile).
+std::string resultColumnsSql();
+
 // Subjects and questionnaire: the item number of the current row (NumVopros).
 std::int32_t itemNumber(const Table& questionnaire);
 

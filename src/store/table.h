@@ -24,7 +24,13 @@ struct FieldDef {
     FieldKind kind = FieldKind::Other;
     int size = 0;                 // characters for text, 0 otherwise
     std::string displayLabel;     // empty: the field's name is shown
+    int bits = 0;                 // integers: 16 or 32 when setField checks the range, 0 for 64
 };
+
+// Creates a new table file holding one table named after the file's stem
+// (columnsSql is the column list of CREATE TABLE), readable and writable by its
+// owner only, with the write-ahead journal. Fails when the file exists.
+void createTableFile(const std::string& filePath, const std::string& columnsSql);
 
 // A database: a connected directory of table files.
 class Database {
@@ -61,12 +67,17 @@ public:
     void setDirectoryPath(const std::string& directory);
     const std::string& tableName() const { return tableName_; }
     std::string filePath() const;
+    // How long a write waits for another copy of the program before it fails.
+    void setBusyTimeout(int milliseconds);
 
     // Declared fields (the results table declares all sixteen): opening checks
     // that each exists with a compatible kind, and only they are accessible.
     // Without declarations the fields come from the file.
     void declareFields(std::vector<FieldDef> fields);
 
+    // Operations on a table that is not open fail; the queries active(),
+    // state(), fields(), eof() (true), recordCount() (0), recNo() (-1) and
+    // hasPending() (false) answer without failing.
     void open();     // first row current
     void close();    // a pending row is dropped; call storePending() first to keep it
     bool active() const;
@@ -74,9 +85,10 @@ public:
     const std::vector<FieldDef>& fields() const;
     int fieldIndex(const std::string& name) const;   // fails naming the field and file
 
-    // The current row. Null when the field is blank or there is no row.
+    // The current row (the row being edited or inserted while there is one).
+    // Null when the field is blank or there is no row; an empty text is blank.
     Value field(const std::string& name) const;
-    std::string fieldText(const std::string& name) const;   // fails on null
+    std::string fieldText(const std::string& name) const;   // fails on null; a date as DD.MM.YYYY
     std::int32_t fieldInt(const std::string& name) const;   // fails on null
 
     // First makes the first row current. Next moves one row on; on the last row
@@ -88,7 +100,9 @@ public:
 
     // Visible rows in table order, by position.
     std::int64_t recordCount() const;
-    std::int64_t recNo() const;                 // position of the current row, -1 when none
+    // Position of the current row, -1 when none; while a row is being inserted,
+    // the position at which it is shown (recordCount() for an appended row).
+    std::int64_t recNo() const;
     void moveTo(std::int64_t position);         // clamps into range
     std::vector<Value> rowAt(std::int64_t position) const;   // values in the order of fields()
     // Makes current the first visible row whose field equals the value; false
@@ -119,7 +133,8 @@ public:
     std::vector<std::pair<std::string, Value>> pendingValues() const;
     void storePending();
 
-    // Filter: only the form "NN=" followed by a decimal number is accepted.
+    // Filter: only the form "NN=" followed by a decimal number is accepted (or
+    // an empty expression, which filters nothing out).
     // Setting the expression while filtering is off only records it; every
     // switch of the flag makes the first visible row current.
     void setFilter(const std::string& expression);

@@ -1,0 +1,111 @@
+#include "store/result_table.h"
+
+namespace store {
+namespace {
+
+// Display labels of Tip1..Tip12, in scale order.
+const char* const kScaleLabels[12] = {
+    "Невротичность",
+    "Спонтанная агрессивность",
+    "Депресивность",
+    "Раздражительность",
+    "Общительность",
+    "Уравновешеность",
+    "Реактивная агрессивность",
+    "Застенчивость",
+    "Открытость",
+    "Экстраверсия-интроверсия",
+    "Эмоцианальная лабильность",
+    "Маскулизм-феменизьм",
+};
+
+std::string tipField(int scale)
+{
+    return "Tip" + std::to_string(scale);
+}
+
+void switchFilterOff(Table& results)
+{
+    try {
+        results.setFiltered(false);
+    } catch (const StoreError&) {
+        // A row that cannot be stored must not keep the filter on.
+        results.cancel();
+        results.setFiltered(false);
+    }
+}
+
+}  // namespace
+
+std::vector<FieldDef> resultFields()
+{
+    std::vector<FieldDef> fields = {
+        {"F", FieldKind::Text, kNameLength, "Фамилия"},
+        {"I", FieldKind::Text, kNameLength, "Имя"},
+        {"O", FieldKind::Text, kNameLength, "Отчество"},
+        {"Dat", FieldKind::Date, 0, "Дата обсл."},
+    };
+    for (int scale = 1; scale <= 12; ++scale)
+        fields.push_back({tipField(scale), FieldKind::Integer, 0, kScaleLabels[scale - 1], 16});
+    fields.push_back({"NN", FieldKind::Integer, 0, "", 32});
+    return fields;
+}
+
+std::string firstChars(const std::string& utf8, int n)
+{
+    size_t end = 0;
+    for (int count = 0; end < utf8.size(); ++end) {
+        if ((static_cast<unsigned char>(utf8[end]) & 0xC0) != 0x80 && count++ == n)
+            break;
+    }
+    return utf8.substr(0, end);
+}
+
+void appendResultRow(Table& results, const std::string& surname, const std::string& firstName,
+                     const std::string& patronymic, const std::array<std::int32_t, 12>& scores, const Date& date)
+{
+    results.append();
+    results.setField("F", firstChars(surname, kNameLength));
+    results.setField("I", firstChars(firstName, kNameLength));
+    results.setField("O", firstChars(patronymic, kNameLength));
+    for (int scale = 1; scale <= 12; ++scale)
+        results.setField(tipField(scale), std::int64_t{scores[static_cast<size_t>(scale - 1)]});
+    results.setField("Dat", date);
+    results.post();
+}
+
+void withOneRowFilter(Table& results, const std::function<void()>& body)
+{
+    const std::int32_t nn = results.fieldInt("NN");
+    results.setFilter("NN=" + std::to_string(nn));
+    try {
+        results.setFiltered(true);
+        body();
+    } catch (...) {
+        try {
+            switchFilterOff(results);
+            results.locate("NN", std::int64_t{nn});
+        } catch (const StoreError&) {
+            // The first failure is the one to report.
+        }
+        throw;
+    }
+    switchFilterOff(results);
+    results.locate("NN", std::int64_t{nn});
+}
+
+std::int32_t itemNumber(const Table& questionnaire)
+{
+    return questionnaire.fieldInt("NumVopros");
+}
+
+std::string resultColumnsSql()
+{
+    std::string sql = "\"NN\" INTEGER PRIMARY KEY AUTOINCREMENT, \"F\" VARCHAR(15), \"I\" VARCHAR(15), "
+                      "\"O\" VARCHAR(15), \"Dat\" DATE";
+    for (int scale = 1; scale <= 12; ++scale)
+        sql += ", \"" + tipField(scale) + "\" SMALLINT";
+    return sql;
+}
+
+}  // namespace store

@@ -1,0 +1,97 @@
+#pragma once
+// Scratch data directories for the store's tests.
+
+#include "store/result_table.h"
+#include "store/table.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace storetest {
+
+class TempDir {
+public:
+    TempDir()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "fpi-store-XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+    }
+    ~TempDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+inline void writeBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline void makeResults(const TempDir& dir)
+{
+    store::createTableFile(dir.file("Result.db"), store::resultColumnsSql());
+}
+
+// A questionnaire with the given item numbers, in that order.
+inline void makeQuestionnaire(const TempDir& dir, const std::vector<store::Value>& numbers)
+{
+    store::createTableFile(dir.file("FpiBd.db"), "\"NumVopros\", \"Vopros\" TEXT");
+    store::Table t("FpiBd.db");
+    t.setDirectoryPath(dir.path());
+    t.open();
+    for (const store::Value& n : numbers) {
+        t.append();
+        t.setField("NumVopros", n);
+        t.setField("Vopros", std::string("Вопрос"));
+        t.post();
+    }
+}
+
+inline void makeSubjects(const TempDir& dir)
+{
+    store::createTableFile(dir.file("TestFam.DB"), "\"F\" VARCHAR(15), \"I\" VARCHAR(15), \"O\" VARCHAR(15)");
+}
+
+inline std::array<std::int32_t, 12> scores(std::int32_t first)
+{
+    std::array<std::int32_t, 12> s{};
+    for (size_t i = 0; i < s.size(); ++i)
+        s[i] = first + static_cast<std::int32_t>(i);
+    return s;
+}
+
+// An open results table with the given surnames appended in order.
+inline void openResults(store::Table& t, const TempDir& dir, const std::vector<std::string>& surnames = {})
+{
+    t.setDirectoryPath(dir.path());
+    t.declareFields(store::resultFields());
+    t.open();
+    for (const std::string& name : surnames)
+        store::appendResultRow(t, name, "Имя", "Отчество", scores(1), store::Date{2024, 3, 15});
+}
+
+// Runs the statement and expects a StoreError whose text holds `part`.
+#define EXPECT_STORE_ERROR(statement, part)                                                  \
+    do {                                                                                     \
+        try {                                                                                \
+            statement;                                                                       \
+            ADD_FAILURE() << "no error raised by " #statement;                               \
+        } catch (const store::StoreError& e) {                                               \
+            EXPECT_NE(std::string(e.what()).find(part), std::string::npos) << e.what();      \
+        }                                                                                    \
+    } while (0)
+
+}  // namespace storetest
