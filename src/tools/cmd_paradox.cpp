@@ -1,13 +1,47 @@
+// fpi-data import-paradox: carries the tables of an earlier installation over.
 #include "tools/commands.h"
+
+#include "store/paradox_import.h"
 
 #include <cstdio>
 
 namespace tools {
+namespace {
 
-int importParadoxCommand(const Args&)
+const char kHelp[] =
+    "Использование: fpi-data import-paradox ИСТОЧНИК КАТАЛОГ\n"
+    "\n"
+    "Переносит таблицы Paradox прежней установки (TestFam.DB, FpiBd.db, Result.db\n"
+    "из каталога ИСТОЧНИК; регистр букв в именах файлов не важен) в каталог данных\n"
+    "КАТАЛОГ. Переносятся все поля и все записи; текст перекодируется из кодовой\n"
+    "страницы таблицы, номера результатов NN сохраняются.\n"
+    "\n"
+    "Файлы в каталоге ИСТОЧНИК только читаются. Существующие таблицы в КАТАЛОГЕ\n"
+    "не заменяются. Переносятся все три таблицы или ни одной.\n"
+    "\n"
+    "Код завершения: 0 - таблицы перенесены, 1 - таблица повреждена,\n"
+    "2 - файл не удалось найти, прочитать или записать, либо он уже существует.\n";
+
+}  // namespace
+
+int importParadoxCommand(const Args& args)
 {
-    std::fprintf(stderr, "Команда ещё не готова\n");
-    return 2;
+    if (wantsHelp(args)) {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
+    if (args.size() != 2) {
+        std::fputs(kHelp, stderr);
+        return 1;
+    }
+    try {
+        for (const store::ImportedTable& t : store::importParadoxDirectory(args[0], args[1]))
+            std::printf("%s: %lld зап.\n", t.fileName.c_str(), static_cast<long long>(t.rows));
+        return 0;
+    } catch (const store::ImportError& e) {
+        std::fprintf(stderr, "%s\nНичего не перенесено.\n", e.what());
+        return e.cause() == store::ImportError::Cause::DamagedTable ? 1 : 2;
+    }
 }
 
 }  // namespace tools

@@ -1,0 +1,777 @@
+#include "store/paradox_import.h"
+
+#include "store/paradox_header.h"
+
+extern "C" {
+#include <paradox.h>
+}
+
+#include <sqlite3.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <set>
+
+namespace store {
+
+namespace {
+
+using paradox::Field;
+using paradox::FieldType;
+using Bytes = std::vector<unsigned char>;
+
+[[noreturn]] void accessError(const std::string& message)
+{
+    throw ImportError(ImportError::Cause::FileAccess, message);
+}
+
+[[noreturn]] void damagedError(const std::string& message)
+{
+    throw ImportError(ImportError::Cause::DamagedTable, message);
+}
+
+std::string systemReason() { return std::strerror(errno); }
+
+std::string lowerAscii(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return text;
+}
+
+std::string stemOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.find_last_of('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+std::string directoryOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+Bytes readWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        accessError("Не удалось открыть файл «" + path + "» для чтения: " + systemReason());
+    Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        accessError("Не удалось прочитать файл «" + path + "»");
+    return bytes;
+}
+
+// ---- Text in the table's code page -------------------------------------------------
+
+class TextDecoder {
+public:
+    TextDecoder(int codePage, const std::string& label)
+        // Tables that name no code page come from DOS, where Russian text is in 866.
+        : codePage_(codePage == 0 ? 866 : codePage)
+    {
+        cd_ = iconv_open("UTF-8", ("CP" + std::to_string(codePage_)).c_str());
+        if (cd_ == iconv_t(-1))
+            damagedError("Таблица «" + label + "» записана в кодовой странице " + std::to_string(codePage_)
+                         + ", которая не поддерживается");
+    }
+    ~TextDecoder() { iconv_close(cd_); }
+    TextDecoder(const TextDecoder&) = delete;
+    TextDecoder& operator=(const TextDecoder&) = delete;
+
+    // A byte that the code page does not define becomes U+FFFD, so the rest of the text survives.
+    std::string decode(const char* data, std::size_t length) const
+    {
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        std::string out;
+        char* in = const_cast<char*>(data);
+        std::size_t inLeft = length;
+        char buffer[256];
+        while (inLeft > 0) {
+            char* outPtr = buffer;
+            std::size_t outLeft = sizeof buffer;
+            const std::size_t result = iconv(cd_, &in, &inLeft, &outPtr, &outLeft);
+            out.append(buffer, std::size_t(outPtr - buffer));
+            if (result == std::size_t(-1) && errno != E2BIG) {
+                out += "\xEF\xBF\xBD";
+                ++in;
+                --inLeft;
+            }
+        }
+        return out;
+    }
+
+private:
+    int codePage_;
+    iconv_t cd_;
+};
+
+// ---- Values of a record --------------------------------------------------------------
+
+struct Cell {
+    enum Kind { Null, Integer, Real, Text, Blob };
+    Kind kind = Null;
+    std::int64_t integer = 0;
+    double real = 0;
+    std::string bytes;   // text in UTF-8, or the bytes of a blob
+};
+
+Cell integerCell(std::int64_t v) { Cell c; c.kind = Cell::Integer; c.integer = v; return c; }
+Cell realCell(double v) { Cell c; c.kind = Cell::Real; c.real = v; return c; }
+Cell textCell(std::string v) { Cell c; c.kind = Cell::Text; c.bytes = std::move(v); return c; }
+Cell blobCell(std::string v) { Cell c; c.kind = Cell::Blob; c.bytes = std::move(v); return c; }
+
+bool allZero(const unsigned char* p, int n)
+{
+    return std::all_of(p, p + n, [](unsigned char b) { return b == 0; });
+}
+
+// Numbers are stored big-endian with the sign bit flipped; all zero bytes are
+// a blank field. So a short field cannot hold -32768 nor a long one INT_MIN:
+// their bytes are those of a blank field.
+std::uint64_t bigEndian(const unsigned char* p, int n)
+{
+    std::uint64_t v = 0;
+    for (int i = 0; i < n; ++i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+std::int64_t signedInteger(const unsigned char* p, int n)
+{
+    const std::uint64_t signBit = std::uint64_t(1) << (8 * n - 1);
+    const std::uint64_t raw = bigEndian(p, n) ^ signBit;
+    return (raw & signBit) ? std::int64_t(raw) - std::int64_t(signBit << 1) : std::int64_t(raw);
+}
+
+double storedDouble(const unsigned char* p)
+{
+    unsigned char b[8];
+    std::copy(p, p + 8, b);
+    if (b[0] & 0x80)
+        b[0] &= 0x7F;
+    else
+        for (unsigned char& x : b)
+            x = static_cast<unsigned char>(~x);
+    const std::uint64_t bits = bigEndian(b, 8);
+    double v;
+    std::memcpy(&v, &bits, sizeof v);
+    return v;
+}
+
+// Day 1 is 1 January of year 1 (proleptic Gregorian).
+std::string isoDateFromDayNumber(std::int64_t day, const std::string& what)
+{
+    constexpr std::int64_t kDay1 = 1;
+    constexpr std::int64_t kLastDay = 3652059;   // 31 December 9999
+    if (day < kDay1 || day > kLastDay)
+        damagedError(what + ": недопустимая дата");
+    // Civil date from days since 1 March of year 0.
+    const std::int64_t z = day - 1 + 306;   // 1 January 0001 is day 306 after 1 March 0000
+    const std::int64_t era = z / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    const int d = int(doy - (153 * mp + 2) / 5 + 1);
+    const int m = int(mp < 10 ? mp + 3 : mp - 9);
+    const int y = int(yoe + era * 400 + (m <= 2 ? 1 : 0));
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", y, m, d);
+    return text;
+}
+
+std::string isoTimeFromMilliseconds(std::int64_t ms, const std::string& what)
+{
+    if (ms < 0 || ms >= 86400000)
+        damagedError(what + ": недопустимое время");
+    char text[16];
+    const int seconds = int(ms / 1000);
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    std::string result = text;
+    if (ms % 1000 != 0) {
+        std::snprintf(text, sizeof text, ".%03d", int(ms % 1000));
+        result += text;
+    }
+    return result;
+}
+
+std::string timestampText(double ms, const std::string& what)
+{
+    if (!std::isfinite(ms) || ms < 0 || ms > 4e14)
+        damagedError(what + ": недопустимые дата и время");
+    const std::int64_t whole = std::llround(ms);
+    return isoDateFromDayNumber(whole / 86400000, what) + " " + isoTimeFromMilliseconds(whole % 86400000, what);
+}
+
+// A packed decimal: byte 0 holds the sign (bit 7 set for positive) and the
+// number of decimals; 32 digits follow, complemented for negative numbers.
+std::string bcdText(const unsigned char* p, int decimals, const std::string& what)
+{
+    if ((p[0] & 0x3F) != decimals)
+        damagedError(what + ": повреждено десятичное число");
+    const bool negative = !(p[0] & 0x80);
+    const unsigned flip = negative ? 0x0F : 0x00;
+    std::string whole;
+    std::string fraction;
+    for (int i = 2; i < 34; ++i) {
+        const unsigned nibble = ((i % 2) ? (p[i / 2] & 0x0F) : (p[i / 2] >> 4)) ^ flip;
+        if (nibble > 9)
+            damagedError(what + ": повреждено десятичное число");
+        (i < 34 - decimals ? whole : fraction) += char('0' + nibble);
+    }
+    whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
+    if (whole.empty())
+        whole = "0";
+    return (negative ? "-" : "") + whole + (fraction.empty() ? "" : "." + fraction);
+}
+
+// ---- Memo and blob values -------------------------------------------------------------
+
+// The memo file beside a table, read when a value does not fit in its record.
+class MemoFile {
+public:
+    explicit MemoFile(std::string tablePath) : tablePath_(std::move(tablePath)) {}
+
+    std::string value(const unsigned char* locator, std::uint32_t size, const std::string& what)
+    {
+        load(what);
+        const std::uint32_t pointer = std::uint32_t(locator[0]) | (std::uint32_t(locator[1]) << 8)
+            | (std::uint32_t(locator[2]) << 16) | (std::uint32_t(locator[3]) << 24);
+        const std::size_t offset = pointer & 0xFFFFFF00u;
+        const unsigned index = pointer & 0xFFu;
+        if (offset == 0 || offset + 12 > bytes_.size())
+            damagedError(what + ": значение не найдено в файле «" + path_ + "»");
+        const unsigned blockType = bytes_[offset];
+        if (blockType == 2 && index == 0xFF) {
+            const std::uint32_t stored = std::uint32_t(bytes_[offset + 3]) | (std::uint32_t(bytes_[offset + 4]) << 8)
+                | (std::uint32_t(bytes_[offset + 5]) << 16) | (std::uint32_t(bytes_[offset + 6]) << 24);
+            return slice(offset + 9, size, stored == size, what);
+        }
+        if (blockType == 3 && index < 64) {
+            const std::size_t entry = offset + 12 + index * 5;
+            if (entry + 5 > bytes_.size())
+                damagedError(what + ": значение не найдено в файле «" + path_ + "»");
+            const std::size_t start = offset + std::size_t(bytes_[entry]) * 16;
+            const std::int64_t stored = (std::int64_t(bytes_[entry + 1]) - 1) * 16 + bytes_[entry + 4];
+            return slice(start, size, stored == std::int64_t(size), what);
+        }
+        damagedError(what + ": значение не найдено в файле «" + path_ + "»");
+    }
+
+private:
+    void load(const std::string& what)
+    {
+        if (loaded_)
+            return;
+        const std::string directory = directoryOf(tablePath_);
+        const std::string name = stemOf(tablePath_) + ".MB";
+        path_ = findCaseInsensitive(directory, name);
+        if (path_.empty())
+            damagedError(what + ": нет файла «" + name + "», в котором хранятся длинные значения таблицы");
+        bytes_ = readWholeFile(path_);
+        loaded_ = true;
+    }
+
+    std::string slice(std::size_t start, std::uint32_t size, bool sizeMatches, const std::string& what) const
+    {
+        if (!sizeMatches || start + size > bytes_.size())
+            damagedError(what + ": файл «" + path_ + "» повреждён");
+        return std::string(reinterpret_cast<const char*>(bytes_.data() + start), size);
+    }
+
+    std::string tablePath_;
+    std::string path_;
+    Bytes bytes_;
+    bool loaded_ = false;
+};
+
+// ---- One Paradox table read through the library --------------------------------------
+
+class ParadoxReader {
+public:
+    explicit ParadoxReader(const std::string& path)
+        : path_(path), file_(readWholeFile(path)), header_(paradox::readHeader(file_, path)),
+          decoder_(header_.codePage, path), memo_(path)
+    {
+        // The library reads the very bytes that were checked, never the file again.
+        stream_ = fmemopen(file_.data(), file_.size(), "rb");
+        if (!stream_)
+            accessError("Не удалось прочитать файл «" + path + "»: " + systemReason());
+        doc_ = PX_new3(&ParadoxReader::onError, nullptr, nullptr, nullptr, &libraryMessage_);
+        if (!doc_ || PX_open_fp(doc_, stream_) < 0)
+            damagedError("Не удалось прочитать таблицу «" + path + "»: " + libraryMessage_);
+        if (PX_get_num_records(doc_) != header_.recordCount || PX_get_recordsize(doc_) != header_.recordSize)
+            damagedError("Не удалось прочитать таблицу «" + path + "»: заголовок прочитан неоднозначно");
+        record_.resize(std::size_t(header_.recordSize));
+    }
+    ~ParadoxReader()
+    {
+        if (doc_) {
+            PX_close(doc_);
+            PX_delete(doc_);
+        }
+        if (stream_)
+            std::fclose(stream_);
+    }
+    ParadoxReader(const ParadoxReader&) = delete;
+    ParadoxReader& operator=(const ParadoxReader&) = delete;
+
+    const paradox::Header& header() const { return header_; }
+    std::string fieldName(const Field& f) const { return decoder_.decode(f.rawName.data(), f.rawName.size()); }
+
+    // The values of record `n` (from 0), in field order.
+    std::vector<Cell> record(std::int64_t n)
+    {
+        if (!PX_get_record(doc_, int(n), reinterpret_cast<char*>(record_.data())))
+            damagedError("Не удалось прочитать запись " + std::to_string(n + 1) + " таблицы «" + path_ + "»: "
+                         + libraryMessage_);
+        std::vector<Cell> cells;
+        cells.reserve(header_.fields.size());
+        for (const Field& f : header_.fields)
+            cells.push_back(cell(f, record_.data() + f.offset, n));
+        return cells;
+    }
+
+private:
+    static void onError(pxdoc_t*, int type, const char* message, void* data)
+    {
+        if (type != PX_Warning && message)
+            *static_cast<std::string*>(data) = message;
+    }
+
+    Cell cell(const Field& f, const unsigned char* p, std::int64_t n)
+    {
+        const auto what = [&] {
+            return "Таблица «" + path_ + "», запись " + std::to_string(n + 1) + ", поле " + fieldName(f);
+        };
+        switch (f.type) {
+        case FieldType::Alpha: {
+            const auto end = std::find(p, p + f.length, 0);
+            if (end == p)
+                return Cell{};
+            return textCell(decoder_.decode(reinterpret_cast<const char*>(p), std::size_t(end - p)));
+        }
+        case FieldType::Bytes:
+            return allZero(p, f.length) ? Cell{} : blobCell(std::string(reinterpret_cast<const char*>(p), f.length));
+        case FieldType::Short:
+        case FieldType::Long:
+        case FieldType::AutoInc:
+        case FieldType::Logical:
+            return allZero(p, f.length) ? Cell{} : integerCell(signedInteger(p, f.length));
+        case FieldType::Date:
+            return allZero(p, 4) ? Cell{} : textCell(isoDateFromDayNumber(signedInteger(p, 4), what()));
+        case FieldType::Time:
+            return allZero(p, 4) ? Cell{} : textCell(isoTimeFromMilliseconds(signedInteger(p, 4), what()));
+        case FieldType::Currency:
+        case FieldType::Number:
+            return allZero(p, 8) ? Cell{} : realCell(storedDouble(p));
+        case FieldType::Timestamp:
+            return allZero(p, 8) ? Cell{} : textCell(timestampText(storedDouble(p), what()));
+        case FieldType::Bcd:
+            return allZero(p, 17) ? Cell{} : textCell(bcdText(p, f.decimals, what()));
+        case FieldType::Memo:
+        case FieldType::FormattedMemo:
+        case FieldType::Blob:
+        case FieldType::Ole:
+        case FieldType::Graphic:
+            return longValue(f, p, what);
+        }
+        return Cell{};
+    }
+
+    template <typename What>
+    Cell longValue(const Field& f, const unsigned char* p, const What& what)
+    {
+        const int leader = f.length - 10;
+        const unsigned char* locator = p + leader;
+        const std::uint32_t size = std::uint32_t(locator[4]) | (std::uint32_t(locator[5]) << 8)
+            | (std::uint32_t(locator[6]) << 16) | (std::uint32_t(locator[7]) << 24);
+        if (size == 0)
+            return Cell{};
+        const std::string raw = size <= std::uint32_t(leader)
+            ? std::string(reinterpret_cast<const char*>(p), size)
+            : memo_.value(locator, size, what());
+        if (f.type == FieldType::Memo)
+            return textCell(decoder_.decode(raw.data(), raw.size()));
+        return blobCell(raw);
+    }
+
+    std::string path_;
+    Bytes file_;
+    paradox::Header header_;
+    TextDecoder decoder_;
+    MemoFile memo_;
+    Bytes record_;
+    std::string libraryMessage_ = "неизвестная ошибка";
+    std::FILE* stream_ = nullptr;
+    pxdoc_t* doc_ = nullptr;
+};
+
+// ---- The SQLite table file -------------------------------------------------------------
+
+const char* columnType(FieldType type)
+{
+    switch (type) {
+    case FieldType::Alpha:
+    case FieldType::Memo:
+        return "TEXT";
+    case FieldType::Date:
+        return "DATE";
+    case FieldType::Time:
+        return "TIME";
+    case FieldType::Timestamp:
+        return "DATETIME";
+    case FieldType::Short:
+    case FieldType::Long:
+    case FieldType::AutoInc:
+    case FieldType::Logical:
+        return "INTEGER";
+    case FieldType::Currency:
+    case FieldType::Number:
+        return "REAL";
+    case FieldType::Bcd:
+        return "NUMERIC";
+    case FieldType::Bytes:
+    case FieldType::Blob:
+    case FieldType::FormattedMemo:
+    case FieldType::Ole:
+    case FieldType::Graphic:
+        return "BLOB";
+    }
+    return "BLOB";
+}
+
+bool isIntegerType(FieldType type)
+{
+    return type == FieldType::Short || type == FieldType::Long || type == FieldType::AutoInc;
+}
+
+std::string quoted(const std::string& identifier)
+{
+    std::string q = "\"";
+    for (char c : identifier)
+        q += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return q + "\"";
+}
+
+class SqliteFile {
+public:
+    explicit SqliteFile(const std::string& path) : path_(path)
+    {
+        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+            fail();
+        execute("PRAGMA synchronous=FULL");
+    }
+    ~SqliteFile() { sqlite3_close_v2(db_); }
+    SqliteFile(const SqliteFile&) = delete;
+    SqliteFile& operator=(const SqliteFile&) = delete;
+
+    sqlite3* handle() const { return db_; }
+    void execute(const std::string& sql)
+    {
+        if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            fail();
+    }
+    [[noreturn]] void fail() const
+    {
+        accessError("Не удалось записать таблицу «" + path_ + "»: " + (db_ ? sqlite3_errmsg(db_) : "нет памяти"));
+    }
+
+private:
+    std::string path_;
+    sqlite3* db_ = nullptr;
+};
+
+class Insert {
+public:
+    Insert(SqliteFile& file, const std::string& sql)
+    {
+        if (sqlite3_prepare_v2(file.handle(), sql.c_str(), -1, &stmt_, nullptr) != SQLITE_OK)
+            file.fail();
+    }
+    ~Insert() { sqlite3_finalize(stmt_); }
+    Insert(const Insert&) = delete;
+    Insert& operator=(const Insert&) = delete;
+
+    // Returns the SQLite result code of the insert.
+    int run(const std::vector<Cell>& cells)
+    {
+        sqlite3_reset(stmt_);
+        for (std::size_t i = 0; i < cells.size(); ++i)
+            bind(int(i) + 1, cells[i]);
+        return sqlite3_step(stmt_);
+    }
+
+private:
+    void bind(int index, const Cell& c)
+    {
+        switch (c.kind) {
+        case Cell::Null:
+            sqlite3_bind_null(stmt_, index);
+            break;
+        case Cell::Integer:
+            sqlite3_bind_int64(stmt_, index, c.integer);
+            break;
+        case Cell::Real:
+            sqlite3_bind_double(stmt_, index, c.real);
+            break;
+        case Cell::Text:
+            sqlite3_bind_text(stmt_, index, c.bytes.data(), int(c.bytes.size()), SQLITE_TRANSIENT);
+            break;
+        case Cell::Blob:
+            sqlite3_bind_blob(stmt_, index, c.bytes.data(), int(c.bytes.size()), SQLITE_TRANSIENT);
+            break;
+        }
+    }
+
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+struct Columns {
+    std::vector<std::string> names;
+    std::string definitions;
+    int rowNumber = -1;   // index of the results table's NN, which keeps its numbers as the row key
+};
+
+Columns columnsOf(const ParadoxReader& reader, const std::string& tableName)
+{
+    Columns c;
+    std::set<std::string> seen;
+    for (const Field& f : reader.header().fields) {
+        const std::string name = reader.fieldName(f);
+        if (!seen.insert(lowerAscii(name)).second)
+            damagedError("В таблице «" + tableName + "» два поля с именем " + name);
+        if (!c.definitions.empty())
+            c.definitions += ", ";
+        c.definitions += quoted(name) + " ";
+        if (tableName == "Result" && name == "NN" && isIntegerType(f.type)) {
+            c.rowNumber = int(c.names.size());
+            c.definitions += "INTEGER PRIMARY KEY AUTOINCREMENT";
+        } else {
+            c.definitions += columnType(f.type);
+        }
+        c.names.push_back(name);
+    }
+    return c;
+}
+
+// The next number the engine gives is above every number the old table ever gave.
+void keepAutoIncrement(SqliteFile& file, const std::string& tableName, std::int64_t lastGiven)
+{
+    if (lastGiven <= 0 || lastGiven >= INT32_MAX)
+        return;
+    const std::string n = std::to_string(lastGiven);
+    const std::string t = "'" + tableName + "'";
+    file.execute("INSERT INTO sqlite_sequence(name, seq) SELECT " + t + ", " + n
+                 + " WHERE NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name = " + t + ")");
+    file.execute("UPDATE sqlite_sequence SET seq = max(seq, " + n + ") WHERE name = " + t);
+}
+
+std::int64_t convert(const std::string& sourcePath, const std::string& temporaryPath, const std::string& tableName)
+{
+    ParadoxReader reader(sourcePath);
+    const Columns columns = columnsOf(reader, tableName);
+
+    SqliteFile out(temporaryPath);
+    out.execute("BEGIN");
+    out.execute("CREATE TABLE " + quoted(tableName) + " (" + columns.definitions + ")");
+    std::string placeholders;
+    for (std::size_t i = 0; i < columns.names.size(); ++i)
+        placeholders += i ? ", ?" : "?";
+    Insert insert(out, "INSERT INTO " + quoted(tableName) + " VALUES (" + placeholders + ")");
+
+    const std::int64_t count = reader.header().recordCount;
+    for (std::int64_t n = 0; n < count; ++n) {
+        const std::vector<Cell> cells = reader.record(n);
+        const std::string where = "Таблица «" + sourcePath + "», запись " + std::to_string(n + 1);
+        if (columns.rowNumber >= 0 && cells[std::size_t(columns.rowNumber)].kind == Cell::Null)
+            damagedError(where + ": пустой номер NN");
+        const int rc = insert.run(cells);
+        if (rc == SQLITE_CONSTRAINT)
+            damagedError(where + ": номер NN повторяется");
+        if (rc != SQLITE_DONE)
+            out.fail();
+    }
+    if (columns.rowNumber >= 0)
+        keepAutoIncrement(out, tableName, reader.header().autoIncrement);
+    out.execute("COMMIT");
+    return count;
+}
+
+// ---- Placing the new files ----------------------------------------------------------------
+
+std::string existsMessage(const std::string& target)
+{
+    return "Файл «" + target + "» уже существует; перенос не заменяет существующие таблицы";
+}
+
+void refuseExisting(const std::string& target)
+{
+    struct stat st;
+    if (::lstat(target.c_str(), &st) == 0)
+        accessError(existsMessage(target));
+}
+
+// A new file beside the target, readable by its owner only; removed unless placed.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const std::string& target) : target_(target)
+    {
+        std::string pattern = target + ".import-XXXXXX";
+        const int fd = mkstemp(pattern.data());
+        if (fd < 0)
+            accessError("Не удалось создать файл в каталоге «" + directoryOf(target) + "»: " + systemReason());
+        ::close(fd);
+        path_ = pattern;
+    }
+    ~TemporaryFile()
+    {
+        if (!placed_)
+            ::unlink(path_.c_str());
+        ::unlink((path_ + "-journal").c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    const std::string& path() const { return path_; }
+    const std::string& target() const { return target_; }
+
+    // Moves the file to its target name, never replacing a file that appeared meanwhile.
+    void place()
+    {
+        if (::link(path_.c_str(), target_.c_str()) == 0) {
+            ::unlink(path_.c_str());
+        } else if (errno == EEXIST) {
+            accessError(existsMessage(target_));
+        } else {
+            // File systems without hard links: rename, after checking once more.
+            refuseExisting(target_);
+            if (::rename(path_.c_str(), target_.c_str()) != 0)
+                accessError("Не удалось создать файл «" + target_ + "»: " + systemReason());
+        }
+        placed_ = true;
+    }
+
+private:
+    std::string target_;
+    std::string path_;
+    bool placed_ = false;
+};
+
+void syncDirectory(const std::string& directory)
+{
+    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+void ensureDirectory(const std::string& directory)
+{
+    struct stat st;
+    if (::stat(directory.c_str(), &st) == 0) {
+        if (!S_ISDIR(st.st_mode))
+            accessError("«" + directory + "» не является каталогом");
+        return;
+    }
+    if (::mkdir(directory.c_str(), 0700) != 0)
+        accessError("Не удалось создать каталог «" + directory + "»: " + systemReason());
+}
+
+// Places every file or, when one cannot be placed, removes those already placed.
+void placeAll(std::vector<std::unique_ptr<TemporaryFile>>& files)
+{
+    std::size_t placed = 0;
+    try {
+        for (; placed < files.size(); ++placed)
+            files[placed]->place();
+    } catch (...) {
+        for (std::size_t i = 0; i < placed; ++i)
+            ::unlink(files[i]->target().c_str());
+        throw;
+    }
+}
+
+}  // namespace
+
+const std::vector<std::string>& paradoxTableNames()
+{
+    static const std::vector<std::string> names = {"TestFam.DB", "FpiBd.db", "Result.db"};
+    return names;
+}
+
+std::string findCaseInsensitive(const std::string& directory, const std::string& fileName)
+{
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(directory.c_str()), &::closedir);
+    if (!dir)
+        accessError("Не удалось открыть каталог «" + directory + "»: " + systemReason());
+    const std::string wanted = lowerAscii(fileName);
+    std::string found;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        if (lowerAscii(entry->d_name) != wanted)
+            continue;
+        if (!found.empty())
+            accessError("В каталоге «" + directory + "» несколько файлов с именем " + fileName
+                        + " в разном регистре букв; оставьте один");
+        found = entry->d_name;
+    }
+    return found.empty() ? std::string() : directory + "/" + found;
+}
+
+std::int64_t importParadoxTable(const std::string& sourcePath, const std::string& targetPath)
+{
+    refuseExisting(targetPath);
+    TemporaryFile temporary(targetPath);
+    const std::int64_t rows = convert(sourcePath, temporary.path(), stemOf(targetPath));
+    temporary.place();
+    syncDirectory(directoryOf(targetPath));
+    return rows;
+}
+
+std::vector<ImportedTable> importParadoxDirectory(const std::string& sourceDirectory,
+                                                  const std::string& targetDirectory)
+{
+    std::vector<std::string> sources;
+    for (const std::string& name : paradoxTableNames()) {
+        const std::string source = findCaseInsensitive(sourceDirectory, name);
+        if (source.empty())
+            accessError("В каталоге «" + sourceDirectory + "» нет таблицы " + name);
+        sources.push_back(source);
+    }
+    ensureDirectory(targetDirectory);
+    for (const std::string& name : paradoxTableNames())
+        refuseExisting(targetDirectory + "/" + name);
+
+    std::vector<ImportedTable> imported;
+    std::vector<std::unique_ptr<TemporaryFile>> files;
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        const std::string& name = paradoxTableNames()[i];
+        files.push_back(std::make_unique<TemporaryFile>(targetDirectory + "/" + name));
+        imported.push_back({name, convert(sources[i], files.back()->path(), stemOf(name))});
+    }
+    placeAll(files);
+    syncDirectory(targetDirectory);
+    return imported;
+}
+
+}  // namespace store
