@@ -67,7 +67,8 @@ QString ReportError::text() const { return object_ + QStringLiteral(": ") + mess
 
 QString expandFields(const QString& text, const FieldResolver& resolver)
 {
-    static const QRegularExpression reference(QLatin1String(R"re(^\s*(\w+)\.(?:"([^"]+)"|(\w+))\s*$)re"));
+    static const QRegularExpression reference(QLatin1String(R"re(^\s*(\w+)\.(?:"([^"]+)"|(\w+))\s*$)re"),
+                                                    QRegularExpression::UseUnicodePropertiesOption);
     QString out;
     int pos = 0;
     while (true) {

@@ -1,0 +1,72 @@
+#pragma once
+// A scratch results table and a recorder of what the operator is told.
+
+#include "store/result_table.h"
+#include "toolkit/operator_box.h"
+#include "toolkit/report_model.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <array>
+#include <memory>
+#include <string>
+
+namespace reporttest {
+
+struct Subject {
+    std::string surname, firstName, patronymic;
+    store::Date date;
+    std::array<std::int32_t, 12> scores;
+};
+
+inline Subject ivanov()
+{
+    return {"Иванов", "Иван", "Иванович", {2024, 3, 5}, {5, 7, 3, 9, 1, 2, 4, 6, 8, 5, 4, 6}};
+}
+
+// Result.db in a scratch directory, open, with the given rows appended.
+class ResultsDir {
+public:
+    explicit ResultsDir(const std::vector<Subject>& rows = {})
+    {
+        store::createTableFile(path() + "/Result.db", store::resultColumnsSql());
+        table_ = std::make_unique<store::Table>("Result.db");
+        table_->setDirectoryPath(path());
+        table_->declareFields(store::resultFields());
+        table_->open();
+        for (const Subject& s : rows)
+            store::appendResultRow(*table_, s.surname, s.firstName, s.patronymic, s.scores, s.date);
+    }
+    std::string path() const { return dir_.path().toStdString(); }
+    store::Table& table() { return *table_; }
+
+private:
+    QTemporaryDir dir_;
+    std::unique_ptr<store::Table> table_;
+};
+
+class Recorder : public toolkit::OperatorBox {
+public:
+    Recorder() { toolkit::setOperatorBox(this); }
+    ~Recorder() override { toolkit::setOperatorBox(nullptr); }
+    void message(const QString& text) override { said << text; }
+    void error(const QString& text) override { said << QStringLiteral("error: ") + text; }
+    bool confirm(const QString& text) override
+    {
+        said << text;
+        return true;
+    }
+    QStringList said;
+};
+
+// The texts of a built page, top to bottom and left to right as built.
+inline QStringList pageTexts(const toolkit::BuiltReport& report)
+{
+    QStringList out;
+    for (const toolkit::TextRun& run : report.pages.at(0).texts)
+        out << run.text;
+    return out;
+}
+
+}  // namespace reporttest
