@@ -428,10 +428,13 @@ private:
 
 // ---- The SQLite table file -------------------------------------------------------------
 
-const char* columnType(FieldType type)
+// The declared type tells the table engine the field's kind, a text's size
+// and a 16-bit integer's range.
+std::string columnType(const Field& f)
 {
-    switch (type) {
+    switch (f.type) {
     case FieldType::Alpha:
+        return "TEXT(" + std::to_string(f.length) + ")";
     case FieldType::Memo:
         return "TEXT";
     case FieldType::Date:
@@ -441,6 +444,7 @@ const char* columnType(FieldType type)
     case FieldType::Timestamp:
         return "DATETIME";
     case FieldType::Short:
+        return "SMALLINT";
     case FieldType::Long:
     case FieldType::AutoInc:
     case FieldType::Logical:
@@ -567,7 +571,7 @@ Columns columnsOf(const ParadoxReader& reader, const std::string& tableName)
             c.rowNumber = int(c.names.size());
             c.definitions += "INTEGER PRIMARY KEY AUTOINCREMENT";
         } else {
-            c.definitions += columnType(f.type);
+            c.definitions += columnType(f);
         }
         c.names.push_back(name);
     }

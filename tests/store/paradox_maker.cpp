@@ -1,0 +1,115 @@
+#include "paradox_maker.h"
+
+extern "C" {
+#include <paradox.h>
+}
+
+#include <iconv.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace paradox_test {
+
+namespace {
+
+std::string encode(const std::string& utf8, int codePage, int length)
+{
+    iconv_t cd = iconv_open(("CP" + std::to_string(codePage)).c_str(), "UTF-8");
+    if (cd == iconv_t(-1))
+        throw std::runtime_error("no converter");
+    std::string out(utf8.size() * 2 + 4, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    std::size_t inLeft = utf8.size();
+    char* outPtr = out.data();
+    std::size_t outLeft = out.size();
+    const std::size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+    iconv_close(cd);
+    if (rc == std::size_t(-1))
+        throw std::runtime_error("text not representable in the code page");
+    out.resize(out.size() - outLeft);
+    if (out.size() > std::size_t(length))
+        out.resize(std::size_t(length));
+    return out;
+}
+
+void put(pxdoc_t* doc, char* at, const Column& c, const Cell& cell, int codePage)
+{
+    if (std::holds_alternative<std::monostate>(cell)) {
+        std::memset(at, 0, std::size_t(c.length));
+    } else if (const auto* text = std::get_if<std::string>(&cell)) {
+        std::string bytes = encode(*text, codePage, c.length);
+        PX_put_data_alpha(doc, at, c.length, bytes.data());
+    } else if (const auto* day = std::get_if<Day>(&cell)) {
+        PX_put_data_long(doc, at, 4, int(PX_GregorianToSdn(day->year, day->month, day->day) - 1721425));
+    } else if (const auto* number = std::get_if<double>(&cell)) {
+        PX_put_data_double(doc, at, 8, *number);
+    } else {
+        const long v = std::get<long>(cell);
+        if (c.type == pxfShort)
+            PX_put_data_short(doc, at, 2, short(v));
+        else if (c.type == pxfLogical)
+            PX_put_data_byte(doc, at, 1, char(v));
+        else
+            PX_put_data_long(doc, at, 4, int(v));
+    }
+}
+
+}  // namespace
+
+void writeTable(const std::string& path, const std::vector<Column>& columns,
+                const std::vector<std::vector<Cell>>& rows, int codePage)
+{
+    pxdoc_t* doc = PX_new();
+    // pxlib takes over the field array and frees it with the document.
+    auto* fields = static_cast<pxfield_t*>(std::malloc(columns.size() * sizeof(pxfield_t)));
+    int recordSize = 0;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        fields[i].px_fname = strdup(columns[i].name.c_str());
+        fields[i].px_ftype = char(columns[i].type);
+        fields[i].px_flen = columns[i].length;
+        fields[i].px_fdc = 0;
+        recordSize += columns[i].length;
+    }
+    if (PX_create_file(doc, fields, int(columns.size()), path.c_str(), pxfFileTypNonIndexDB) < 0)
+        throw std::runtime_error("PX_create_file failed");
+    PX_set_value(doc, "codepage", float(codePage));
+    std::vector<char> record(static_cast<std::size_t>(recordSize));
+    for (const std::vector<Cell>& row : rows) {
+        int offset = 0;
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            put(doc, record.data() + offset, columns[i], row[i], codePage);
+            offset += columns[i].length;
+        }
+        if (PX_put_record(doc, record.data()) < 0)
+            throw std::runtime_error("PX_put_record failed");
+    }
+    PX_close(doc);
+    PX_delete(doc);
+}
+
+std::vector<Column> resultColumns()
+{
+    std::vector<Column> c = {{"F", pxfAlpha, 15}, {"I", pxfAlpha, 15}, {"O", pxfAlpha, 15}, {"Dat", pxfDate, 4}};
+    for (int k = 1; k <= 12; ++k)
+        c.push_back({"Tip" + std::to_string(k), pxfShort, 2});
+    c.push_back({"NN", pxfAutoInc, 4});
+    return c;
+}
+
+std::vector<unsigned char> readBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+}  // namespace paradox_test

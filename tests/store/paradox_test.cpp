@@ -1,0 +1,313 @@
+// The import of an earlier installation's Paradox tables.
+#include "paradox_maker.h"
+#include "store_test_util.h"
+
+#include "store/paradox_import.h"
+#include "store/result_table.h"
+#include "store/table.h"
+
+extern "C" {
+#include <paradox.h>
+}
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <QFileInfo>
+#include <QProcess>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+
+namespace {
+
+using paradox_test::Cell;
+using paradox_test::Column;
+using paradox_test::Day;
+using storetest::TempDir;
+namespace fs = std::filesystem;
+
+// Every row of an SQL query, each value as text and NULL as "∅".
+std::vector<std::vector<std::string>> query(const std::string& path, const std::string& sql)
+{
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* stmt = nullptr;
+    EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    std::vector<std::vector<std::string>> rows;
+    while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
+        std::vector<std::string> row;
+        for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+            row.push_back(text ? text : "∅");
+        }
+        rows.push_back(row);
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return rows;
+}
+
+std::vector<Cell> resultRow(const std::string& f, const std::string& i, const std::string& o, Cell date,
+                            std::vector<Cell> tips, long nn)
+{
+    std::vector<Cell> row = {f, i, o, date};
+    tips.resize(12, 5L);
+    row.insert(row.end(), tips.begin(), tips.end());
+    row.push_back(nn);
+    return row;
+}
+
+// A source directory with the three tables of an earlier installation.
+struct OldInstallation {
+    TempDir dir;
+    std::string path(const std::string& name) const { return dir.file(name); }
+
+    void writeSubjects(const std::string& name = "TestFam.DB", int codePage = 866)
+    {
+        paradox_test::writeTable(path(name),
+                                 {{"F", pxfAlpha, 20}, {"I", pxfAlpha, 20}, {"O", pxfAlpha, 20},
+                                  {"Born", pxfDate, 4}, {"Weight", pxfNumber, 8}, {"Active", pxfLogical, 1}},
+                                 {{std::string("Иванов"), std::string("Пётр"), std::string("Ильич"), Day{1961, 2, 28}, 72.5, 1L},
+                                  {std::string("Щукина-Ёлкина Анастасия"), std::string("Ая"), Cell{}, Cell{}, Cell{}, 0L}},
+                                 codePage);
+    }
+    void writeItems(const std::string& name = "FpiBd.db", int items = 114)
+    {
+        std::vector<std::vector<Cell>> rows;
+        for (int k = 1; k <= items; ++k)
+            rows.push_back({long(k), "Демонстрационный вопрос № " + std::to_string(k)});
+        paradox_test::writeTable(path(name), {{"NumVopros", pxfShort, 2}, {"Vopros", pxfAlpha, 250}}, rows);
+    }
+    void writeResults(const std::string& name = "Result.db")
+    {
+        paradox_test::writeTable(
+            path(name), paradox_test::resultColumns(),
+            {resultRow("Сидоров", "Иван", "Петрович", Day{2003, 4, 17}, {1L, 9L, -32767L, 32767L}, 3),
+             resultRow("Ёжикова", "Мария", "", Cell{}, {Cell{}, -32768L}, 7),
+             resultRow("Очень-длинная-фамилия", "А", "Б", Day{1999, 12, 31}, {}, 12)});
+    }
+    void writeAll()
+    {
+        writeSubjects();
+        writeItems();
+        writeResults();
+    }
+};
+
+
+store::ImportError::Cause expectImportError(const std::function<void()>& run, const std::string& inMessage)
+{
+    try {
+        run();
+    } catch (const store::ImportError& e) {
+        EXPECT_NE(std::string(e.what()).find(inMessage), std::string::npos) << e.what();
+        return e.cause();
+    }
+    ADD_FAILURE() << "no error";
+    return store::ImportError::Cause::FileAccess;
+}
+
+std::vector<std::string> filesIn(const std::string& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+TEST(ParadoxImport, ResultsKeepEveryFieldNumberAndBlankValue)
+{
+    OldInstallation old;
+    old.writeAll();
+    TempDir target;
+    const auto imported = store::importParadoxDirectory(old.dir.path(), target.path());
+    ASSERT_EQ(imported.size(), 3u);
+    EXPECT_EQ(imported[2].fileName, "Result.db");
+    EXPECT_EQ(imported[2].rows, 3);
+
+    const std::string result = target.file("Result.db");
+    const auto rows = query(result, "SELECT rowid, NN, F, I, O, Dat, Tip1, Tip2, Tip3, Tip4, Tip12 FROM Result");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"3", "3", "Сидоров", "Иван", "Петрович", "2003-04-17", "1", "9",
+                                                  "-32767", "32767", "5"}));
+    // A blank date and a blank short stay blank; -32768 has the bytes of a blank short in this format.
+    EXPECT_EQ(rows[1], (std::vector<std::string>{"7", "7", "Ёжикова", "Мария", "∅", "∅", "∅", "∅", "5", "5", "5"}));
+    // Text is cut by the old table to its 15 bytes; nothing more is lost.
+    EXPECT_EQ(rows[2][2], "Очень-длинная-ф");
+    EXPECT_EQ(rows[2][5], "1999-12-31");
+
+    // The row number stays the row key and new numbers follow the old ones.
+    EXPECT_EQ(query(result, "SELECT type FROM pragma_table_info('Result') WHERE name='NN'")[0][0], "INTEGER");
+    EXPECT_EQ(query(result, "SELECT pk FROM pragma_table_info('Result') WHERE name='NN'")[0][0], "1");
+    EXPECT_EQ(query(result, "SELECT seq FROM sqlite_sequence WHERE name='Result'")[0][0], "12");
+
+    // The table engine opens it as the results table, with its sixteen fields.
+    store::Table table("Result.db");
+    table.setDirectoryPath(target.path());
+    table.declareFields(store::resultFields());
+    ASSERT_NO_THROW(table.open());
+    EXPECT_EQ(table.recordCount(), 3);
+    EXPECT_EQ(table.fieldInt("NN"), 3);
+    table.append();
+    table.setField("F", std::string("Новый"));
+    table.post();
+    EXPECT_EQ(table.fieldInt("NN"), 13);
+}
+
+TEST(ParadoxImport, SubjectsIn866AndItemsIn1251KeepTheirOrderAndTypes)
+{
+    OldInstallation old;
+    old.writeAll();
+    TempDir target;
+    store::importParadoxDirectory(old.dir.path(), target.path());
+
+    const auto subjects = query(target.file("TestFam.DB"), "SELECT F, I, O, Born, Weight, Active FROM TestFam ORDER BY rowid");
+    ASSERT_EQ(subjects.size(), 2u);
+    EXPECT_EQ(subjects[0], (std::vector<std::string>{"Иванов", "Пётр", "Ильич", "1961-02-28", "72.5", "1"}));
+    EXPECT_EQ(subjects[1], (std::vector<std::string>{"Щукина-Ёлкина Анаста", "Ая", "∅", "∅", "∅", "0"}));
+    EXPECT_EQ(query(target.file("TestFam.DB"), "SELECT group_concat(type, ',') FROM pragma_table_info('TestFam')")[0][0],
+              "TEXT(20),TEXT(20),TEXT(20),DATE,REAL,INTEGER");
+
+    // 114 items span many data blocks of the old file; their order is the table's order.
+    const auto items = query(target.file("FpiBd.db"), "SELECT rowid, NumVopros, Vopros FROM FpiBd ORDER BY rowid");
+    ASSERT_EQ(items.size(), 114u);
+    for (int k = 0; k < 114; ++k) {
+        EXPECT_EQ(items[k][1], std::to_string(k + 1));
+        EXPECT_EQ(items[k][2], "Демонстрационный вопрос № " + std::to_string(k + 1));
+    }
+    store::Table questionnaire("FpiBd.db");
+    questionnaire.setDirectoryPath(target.path());
+    questionnaire.open();
+    EXPECT_EQ(store::itemNumber(questionnaire), 1);
+}
+
+TEST(ParadoxImport, FindsTablesWhateverTheLetterCaseAndLeavesTheSourceUntouched)
+{
+    OldInstallation old;
+    old.writeSubjects("testfam.db");
+    old.writeItems("FPIBD.DB");
+    old.writeResults("RESULT.DB");
+    const auto before = paradox_test::readBytes(old.path("RESULT.DB"));
+    chmod(old.path("RESULT.DB").c_str(), 0400);
+    chmod(old.dir.path().c_str(), 0500);
+
+    TempDir target;
+    const std::string dest = target.file("Data");   // created by the import
+    store::importParadoxDirectory(old.dir.path(), dest);
+    chmod(old.dir.path().c_str(), 0700);
+
+    EXPECT_EQ(filesIn(dest), (std::vector<std::string>{"FpiBd.db", "Result.db", "TestFam.DB"}));
+    EXPECT_EQ(paradox_test::readBytes(old.path("RESULT.DB")), before);
+    struct stat st;
+    ASSERT_EQ(stat((dest + "/Result.db").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    // Two files whose names differ only in case are ambiguous.
+    old.writeResults("Result.db");
+    TempDir other;
+    EXPECT_EQ(expectImportError([&] { store::importParadoxDirectory(old.dir.path(), other.path()); }, "несколько"),
+              store::ImportError::Cause::FileAccess);
+}
+
+TEST(ParadoxImport, NeverOverwritesAndLeavesNothingHalfDone)
+{
+    OldInstallation old;
+    old.writeAll();
+    TempDir target;
+    storetest::writeBytes(target.file("Result.db"), "results of this installation");
+    EXPECT_EQ(expectImportError([&] { store::importParadoxDirectory(old.dir.path(), target.path()); }, "уже существует"),
+              store::ImportError::Cause::FileAccess);
+    EXPECT_EQ(filesIn(target.path()), std::vector<std::string>{"Result.db"});
+    EXPECT_EQ(paradox_test::readBytes(target.file("Result.db")).size(), 28u);
+
+    // A damaged third table: the two good ones are not left behind either.
+    TempDir fresh;
+    auto bytes = paradox_test::readBytes(old.path("Result.db"));
+    bytes.resize(bytes.size() - 100);
+    paradox_test::writeBytes(old.path("Result.db"), bytes);
+    EXPECT_EQ(expectImportError([&] { store::importParadoxDirectory(old.dir.path(), fresh.path()); }, "Result.db"),
+              store::ImportError::Cause::DamagedTable);
+    EXPECT_TRUE(filesIn(fresh.path()).empty());
+
+    // A missing table.
+    fs::remove(old.path("FpiBd.db"));
+    EXPECT_EQ(expectImportError([&] { store::importParadoxDirectory(old.dir.path(), fresh.path()); }, "FpiBd.db"),
+              store::ImportError::Cause::FileAccess);
+    EXPECT_TRUE(filesIn(fresh.path()).empty());
+}
+
+// Each case damages a valid table in one way and expects a clean error naming the problem.
+TEST(ParadoxImport, DamagedHeadersAreRefusedBeforeTheLibraryReadsThem)
+{
+    OldInstallation old;
+    old.writeResults();
+    const auto valid = paradox_test::readBytes(old.path("Result.db"));
+    struct Damage {
+        const char* what;
+        std::function<void(std::vector<unsigned char>&)> apply;
+        const char* message;
+    };
+    const std::vector<Damage> damages = {
+        {"truncated inside the header", [](auto& b) { b.resize(0x40); }, "слишком короткий"},
+        {"truncated inside the data", [](auto& b) { b.resize(b.size() - 1); }, "короче"},
+        {"short field claims four bytes", [](auto& b) { b[0x78 + 2 * 4 + 1] = 4; }, "поле № 5"},
+        {"field lengths disagree with the record", [](auto& b) { b[0x78 + 1] = 16; }, "сумма длин"},
+        {"unknown field type", [](auto& b) { b[0x78 + 2 * 3] = 0x42; }, "поле № 4"},
+        {"huge record count", [](auto& b) { b[0x06] = 0xFF; b[0x07] = 0xFF; b[0x08] = 0xFF; b[0x09] = 0x7F; }, "число записей"},
+        {"record count differs from the blocks", [](auto& b) { b[0x06] = 2; }, "в блоках"},
+        {"block chain loops", [](auto& b) { b[0x800] = 1; }, "цепочка"},
+        {"index file instead of data", [](auto& b) { b[0x04] = 1; }, "тип файла"},
+        {"header size beyond the file", [](auto& b) { b[0x03] = 0x70; }, "размер заголовка"},
+        {"field name runs on", [](auto& b) { std::fill(b.begin() + 0x150, b.begin() + 0x800, 'x'); }, "имя"},
+        {"password protected", [](auto& b) { b[0x25] = 0x12; }, "паролем"},
+    };
+    for (const Damage& d : damages) {
+        SCOPED_TRACE(d.what);
+        auto bytes = valid;
+        d.apply(bytes);
+        paradox_test::writeBytes(old.path("Result.db"), bytes);
+        TempDir target;
+        const auto started = std::chrono::steady_clock::now();
+        expectImportError([&] { store::importParadoxTable(old.path("Result.db"), target.file("Result.db")); },
+                          d.message);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(500));
+        EXPECT_TRUE(filesIn(target.path()).empty());
+    }
+}
+
+TEST(ParadoxImport, CommandReportsTablesAndExitStatus)
+{
+    const QString program = QStringLiteral(FPI_BINARY_DIR "/bin/fpi-data");
+    if (!QFileInfo::exists(program))
+        GTEST_SKIP() << "fpi-data is not built";
+    const auto run = [&](const QStringList& args) {
+        QProcess p;
+        p.start(program, QStringList{"import-paradox"} + args);
+        p.waitForFinished(20000);
+        return std::make_pair(p.exitCode(), QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError()));
+    };
+    OldInstallation old;
+    old.writeAll();
+    TempDir target;
+    const QString src = QString::fromStdString(old.dir.path());
+    const QString dest = QString::fromStdString(target.path());
+
+    EXPECT_EQ(run({"--help"}).first, 0);
+    EXPECT_EQ(run({src}).first, 1);
+    const auto ok = run({src, dest});
+    EXPECT_EQ(ok.first, 0) << ok.second.toStdString();
+    EXPECT_TRUE(ok.second.contains(QStringLiteral("Result.db: 3"))) << ok.second.toStdString();
+    const auto again = run({src, dest});
+    EXPECT_EQ(again.first, 2);
+    EXPECT_TRUE(again.second.contains(QStringLiteral("уже существует")));
+
+    TempDir other;
+    paradox_test::writeBytes(old.path("FpiBd.db"), {1, 2, 3});
+    EXPECT_EQ(run({src, QString::fromStdString(other.path())}).first, 1);
+}
