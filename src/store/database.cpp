@@ -63,4 +63,62 @@ void createTableFile(const std::string& filePath, const std::string& columnsSql)
     sqlite3_close(db);
 }
 
+namespace {
+
+void requireColumns(sqlite3* db, const std::string& path, const std::string& table,
+                    const std::vector<std::string>& columns)
+{
+    for (const std::string& column : columns) {
+        detail::Statement q(db, "SELECT 1 FROM pragma_table_info(?1) WHERE name=?2 COLLATE NOCASE", path);
+        q.bind(1, table);
+        q.bind(2, column);
+        if (!q.step())
+            throw StoreError(detail::tableLabel(path) + ": нет поля «" + column + "»");
+    }
+}
+
+void insertAll(sqlite3* db, const std::string& path, const std::string& table, const std::vector<std::string>& columns,
+               const std::vector<std::vector<Value>>& rows)
+{
+    std::string names;
+    std::string marks;
+    for (const std::string& column : columns) {
+        names += (names.empty() ? "" : ",") + detail::quoted(column);
+        marks += marks.empty() ? "?" : ",?";
+    }
+    detail::Statement insert(db, "INSERT INTO " + detail::quoted(table) + " (" + names + ") VALUES (" + marks + ")",
+                             path);
+    for (const auto& row : rows) {
+        for (size_t i = 0; i < columns.size(); ++i)
+            insert.bind(static_cast<int>(i) + 1, i < row.size() ? row[i] : Value());
+        insert.step();
+        sqlite3_reset(insert.get());
+    }
+}
+
+}  // namespace
+
+void replaceRows(const std::string& filePath, const std::vector<std::string>& columns,
+                 const std::vector<std::vector<Value>>& rows)
+{
+    sqlite3* db = detail::openTableFile(filePath, 3000);
+    const std::string table = detail::fileStem(filePath);
+    try {
+        requireColumns(db, filePath, table, columns);
+        detail::execute(db, "BEGIN IMMEDIATE", filePath);
+        try {
+            detail::execute(db, ("DELETE FROM " + detail::quoted(table)).c_str(), filePath);
+            insertAll(db, filePath, table, columns, rows);
+            detail::execute(db, "COMMIT", filePath);
+        } catch (...) {
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
+    } catch (...) {
+        sqlite3_close(db);
+        throw;
+    }
+    sqlite3_close(db);
+}
+
 }  // namespace store

@@ -32,6 +32,12 @@ struct FieldDef {
 // owner only, with the write-ahead journal. Fails when the file exists.
 void createTableFile(const std::string& filePath, const std::string& columnsSql);
 
+// Replaces every row of a table file's table with `rows` (values in the order
+// of `columns`), in one transaction: afterwards the table holds exactly these
+// rows in this order or, after a failure, what it held before.
+void replaceRows(const std::string& filePath, const std::vector<std::string>& columns,
+                 const std::vector<std::vector<Value>>& rows);
+
 // A database: a connected directory of table files.
 class Database {
 public:
