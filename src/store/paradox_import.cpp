@@ -335,6 +335,7 @@ public:
     ParadoxReader(const ParadoxReader&) = delete;
     ParadoxReader& operator=(const ParadoxReader&) = delete;
 
+    const std::string& path() const { return path_; }
     const paradox::Header& header() const { return header_; }
     std::string fieldName(const Field& f) const { return decoder_.decode(f.rawName.data(), f.rawName.size()); }
 
@@ -590,9 +591,8 @@ void keepAutoIncrement(SqliteFile& file, const std::string& tableName, std::int6
     file.execute("UPDATE sqlite_sequence SET seq = max(seq, " + n + ") WHERE name = " + t);
 }
 
-std::int64_t convert(const std::string& sourcePath, const std::string& temporaryPath, const std::string& tableName)
+std::int64_t convert(ParadoxReader& reader, const std::string& temporaryPath, const std::string& tableName)
 {
-    ParadoxReader reader(sourcePath);
     const Columns columns = columnsOf(reader, tableName);
 
     SqliteFile out(temporaryPath);
@@ -606,7 +606,7 @@ std::int64_t convert(const std::string& sourcePath, const std::string& temporary
     const std::int64_t count = reader.header().recordCount;
     for (std::int64_t n = 0; n < count; ++n) {
         const std::vector<Cell> cells = reader.record(n);
-        const std::string where = "Таблица «" + sourcePath + "», запись " + std::to_string(n + 1);
+        const std::string where = "Таблица «" + reader.path() + "», запись " + std::to_string(n + 1);
         if (columns.rowNumber >= 0 && cells[std::size_t(columns.rowNumber)].kind == Cell::Null)
             damagedError(where + ": пустой номер NN");
         const int rc = insert.run(cells);
@@ -745,8 +745,9 @@ std::string findCaseInsensitive(const std::string& directory, const std::string&
 std::int64_t importParadoxTable(const std::string& sourcePath, const std::string& targetPath)
 {
     refuseExisting(targetPath);
+    ParadoxReader reader(sourcePath);
     TemporaryFile temporary(targetPath);
-    const std::int64_t rows = convert(sourcePath, temporary.path(), stemOf(targetPath));
+    const std::int64_t rows = convert(reader, temporary.path(), stemOf(targetPath));
     temporary.place();
     syncDirectory(directoryOf(targetPath));
     return rows;
@@ -770,8 +771,9 @@ std::vector<ImportedTable> importParadoxDirectory(const std::string& sourceDirec
     std::vector<std::unique_ptr<TemporaryFile>> files;
     for (std::size_t i = 0; i < sources.size(); ++i) {
         const std::string& name = paradoxTableNames()[i];
+        ParadoxReader reader(sources[i]);
         files.push_back(std::make_unique<TemporaryFile>(targetDirectory + "/" + name));
-        imported.push_back({name, convert(sources[i], files.back()->path(), stemOf(name))});
+        imported.push_back({name, convert(reader, files.back()->path(), stemOf(name))});
     }
     placeAll(files);
     syncDirectory(targetDirectory);
