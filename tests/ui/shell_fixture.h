@@ -1,0 +1,90 @@
+#pragma once
+// Shared set-up of the window tests: a data directory in a temporary folder,
+// a recorder in place of the operator's boxes, an observed end of the program,
+// and the six windows created as at start-up.
+
+#include "toolkit/operator_box.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace uitest {
+
+struct Item {
+    int number;
+    const char* text;
+};
+
+// Boxes that never block: every message, error and question is recorded.
+class RecordingBox : public toolkit::OperatorBox {
+public:
+    void message(const QString& text) override
+    {
+        messages << text;
+        if (onMessage)
+            onMessage();
+    }
+    void error(const QString& text) override { errors << text; }
+    bool confirm(const QString& text) override
+    {
+        messages << text;
+        return true;
+    }
+    QStringList messages;
+    QStringList errors;
+    std::function<void()> onMessage;
+};
+
+// A data directory of the three tables, written with SQLite directly.
+class DataDirectory {
+public:
+    DataDirectory();
+    std::string path() const;   // with the trailing separator, as the program builds it
+    QString file(const char* name) const;
+
+    void exec(const char* file, const std::string& sql) const;
+    void createSubjects(const std::vector<std::vector<const char*>>& rows) const;   // nullptr: blank field
+    void createQuestionnaire(const std::vector<Item>& items) const;
+    void createResults(bool withTip7 = true) const;
+    void createAll(const std::vector<Item>& items) const;
+
+    // Rows of the results table as "F|I|O|Dat|Tip1,...,Tip12", in row order.
+    std::vector<std::string> resultRows() const;
+
+private:
+    QTemporaryDir root_;
+};
+
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Creates the windows over the data directory and shows the main window.
+    void startProgram();
+
+    // Answers through the question window's buttons.
+    void answer(bool yes);
+    void click(const char* window, const char* button);
+    QWidget* child(QWidget* window, const char* name);
+    // The system close command of a window without a frame.
+    void pressAltF4(QWidget* window);
+    // Types text (Cyrillic included) into the widget with the focus' key events.
+    static void typeText(QWidget* widget, const QString& text);
+    void typeName(const QString& surname, const QString& firstName, const QString& patronymic);
+
+    DataDirectory data;
+    RecordingBox box;
+    int programEnds = 0;
+};
+
+}  // namespace uitest
