@@ -568,7 +568,7 @@ Columns columnsOf(const ParadoxReader& reader, const std::string& tableName)
         if (!c.definitions.empty())
             c.definitions += ", ";
         c.definitions += quoted(name) + " ";
-        if (tableName == "Result" && name == "NN" && isIntegerType(f.type)) {
+        if (tableName == "Result" && lowerAscii(name) == "nn" && isIntegerType(f.type)) {
             c.rowNumber = int(c.names.size());
             c.definitions += "INTEGER PRIMARY KEY AUTOINCREMENT";
         } else {

@@ -41,11 +41,19 @@ void put(pxdoc_t* doc, char* at, const Column& c, const Cell& cell, int codePage
     if (std::holds_alternative<std::monostate>(cell)) {
         std::memset(at, 0, std::size_t(c.length));
     } else if (const auto* text = std::get_if<std::string>(&cell)) {
-        std::string bytes = encode(*text, codePage, c.length);
-        PX_put_data_alpha(doc, at, c.length, bytes.data());
+        if (c.type == pxfBCD) {
+            PX_put_data_bcd(doc, at, c.decimals, const_cast<char*>(text->c_str()));
+        } else if (c.type == pxfMemoBLOb) {
+            std::string bytes = encode(*text, codePage, 1 << 20);
+            PX_put_data_blob(doc, at, c.length, bytes.data(), int(bytes.size()));
+        } else {
+            std::string bytes = encode(*text, codePage, c.length);
+            PX_put_data_alpha(doc, at, c.length, bytes.data());
+        }
     } else if (const auto* day = std::get_if<Day>(&cell)) {
         PX_put_data_long(doc, at, 4, int(PX_GregorianToSdn(day->year, day->month, day->day) - 1721425));
     } else if (const auto* number = std::get_if<double>(&cell)) {
+        // Numbers, currency and timestamps (milliseconds) share one encoding.
         PX_put_data_double(doc, at, 8, *number);
     } else {
         const long v = std::get<long>(cell);
@@ -61,7 +69,7 @@ void put(pxdoc_t* doc, char* at, const Column& c, const Cell& cell, int codePage
 }  // namespace
 
 void writeTable(const std::string& path, const std::vector<Column>& columns,
-                const std::vector<std::vector<Cell>>& rows, int codePage)
+                const std::vector<std::vector<Cell>>& rows, int codePage, const std::string& memoPath)
 {
     pxdoc_t* doc = PX_new();
     // pxlib takes over the field array and frees it with the document.
@@ -71,12 +79,14 @@ void writeTable(const std::string& path, const std::vector<Column>& columns,
         fields[i].px_fname = strdup(columns[i].name.c_str());
         fields[i].px_ftype = char(columns[i].type);
         fields[i].px_flen = columns[i].length;
-        fields[i].px_fdc = 0;
+        fields[i].px_fdc = columns[i].decimals;
         recordSize += columns[i].length;
     }
     if (PX_create_file(doc, fields, int(columns.size()), path.c_str(), pxfFileTypNonIndexDB) < 0)
         throw std::runtime_error("PX_create_file failed");
     PX_set_value(doc, "codepage", float(codePage));
+    if (!memoPath.empty() && PX_set_blob_file(doc, memoPath.c_str()) < 0)
+        throw std::runtime_error("PX_set_blob_file failed");
     std::vector<char> record(static_cast<std::size_t>(recordSize));
     for (const std::vector<Cell>& row : rows) {
         int offset = 0;

@@ -242,6 +242,38 @@ TEST(ParadoxImport, NeverOverwritesAndLeavesNothingHalfDone)
     EXPECT_TRUE(filesIn(fresh.path()).empty());
 }
 
+TEST(ParadoxImport, MemosTimesAndDecimalsKeepTheirValues)
+{
+    TempDir dir;
+    std::string longMemo;
+    for (int k = 0; k < 300; ++k)
+        longMemo += "Заметка ";
+    const std::string midMemo = "Средняя заметка о пациенте, длиннее места в записи";
+    const double stamp = (PX_GregorianToSdn(2001, 2, 3) - 1721425) * 86400000.0 + 4 * 3600000 + 5 * 60000 + 6000;
+    paradox_test::writeTable(dir.file("Other.DB"),
+                             {{"Num", pxfLong, 4}, {"Note", pxfMemoBLOb, 20}, {"At", pxfTime, 4},
+                              {"Stamp", pxfTimestamp, 8}, {"Amount", pxfBCD, 17, 2}, {"Price", pxfCurrency, 8}},
+                             {{-5L, std::string("Коротко"), 45296789L, stamp, std::string("-12.50"), 19.99},
+                              {7L, midMemo, 0L, Cell{}, std::string("0.05"), Cell{}},
+                              {Cell{}, longMemo, Cell{}, Cell{}, Cell{}, -1.5},
+                              {2147483647L, Cell{}, Cell{}, Cell{}, std::string("123456.00"), Cell{}}},
+                             1251, dir.file("other.mb"));
+
+    EXPECT_EQ(store::importParadoxTable(dir.file("Other.DB"), dir.file("Other.db")), 4);
+    const auto rows = query(dir.file("Other.db"), "SELECT Num, Note, At, Stamp, Amount, Price FROM Other ORDER BY rowid");
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"-5", "Коротко", "12:34:56.789", "2001-02-03 04:05:06", "-12.5", "19.99"}));
+    EXPECT_EQ(rows[1], (std::vector<std::string>{"7", midMemo, "00:00:00", "∅", "0.05", "∅"}));
+    EXPECT_EQ(rows[2], (std::vector<std::string>{"∅", longMemo, "∅", "∅", "∅", "-1.5"}));
+    EXPECT_EQ(rows[3], (std::vector<std::string>{"2147483647", "∅", "∅", "∅", "123456", "∅"}));
+
+    // Without its memo file the long values cannot be read: refused, not cut.
+    fs::remove(dir.file("other.mb"));
+    fs::remove(dir.file("Other.db"));
+    expectImportError([&] { store::importParadoxTable(dir.file("Other.DB"), dir.file("Other.db")); }, "Other.MB");
+    EXPECT_FALSE(fs::exists(dir.file("Other.db")));
+}
+
 // Each case damages a valid table in one way and expects a clean error naming the problem.
 TEST(ParadoxImport, DamagedHeadersAreRefusedBeforeTheLibraryReadsThem)
 {
