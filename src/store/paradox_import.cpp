@@ -1,6 +1,7 @@
 #include "store/paradox_import.h"
 
 #include "store/paradox_header.h"
+#include "store/paradox_values.h"
 
 extern "C" {
 #include <paradox.h>
@@ -10,14 +11,11 @@ extern "C" {
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -29,6 +27,7 @@ namespace store {
 
 namespace {
 
+using paradox::allZero;
 using paradox::Field;
 using paradox::FieldType;
 using Bytes = std::vector<unsigned char>;
@@ -80,50 +79,6 @@ Bytes readWholeFile(const std::string& path)
     return bytes;
 }
 
-// ---- Text in the table's code page -------------------------------------------------
-
-class TextDecoder {
-public:
-    TextDecoder(int codePage, const std::string& label)
-        // Tables that name no code page come from DOS, where Russian text is in 866.
-        : codePage_(codePage == 0 ? 866 : codePage)
-    {
-        cd_ = iconv_open("UTF-8", ("CP" + std::to_string(codePage_)).c_str());
-        if (cd_ == iconv_t(-1))
-            damagedError("Таблица «" + label + "» записана в кодовой странице " + std::to_string(codePage_)
-                         + ", которая не поддерживается");
-    }
-    ~TextDecoder() { iconv_close(cd_); }
-    TextDecoder(const TextDecoder&) = delete;
-    TextDecoder& operator=(const TextDecoder&) = delete;
-
-    // A byte that the code page does not define becomes U+FFFD, so the rest of the text survives.
-    std::string decode(const char* data, std::size_t length) const
-    {
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        std::string out;
-        char* in = const_cast<char*>(data);
-        std::size_t inLeft = length;
-        char buffer[256];
-        while (inLeft > 0) {
-            char* outPtr = buffer;
-            std::size_t outLeft = sizeof buffer;
-            const std::size_t result = iconv(cd_, &in, &inLeft, &outPtr, &outLeft);
-            out.append(buffer, std::size_t(outPtr - buffer));
-            if (result == std::size_t(-1) && errno != E2BIG) {
-                out += "\xEF\xBF\xBD";
-                ++in;
-                --inLeft;
-            }
-        }
-        return out;
-    }
-
-private:
-    int codePage_;
-    iconv_t cd_;
-};
-
 // ---- Values of a record --------------------------------------------------------------
 
 struct Cell {
@@ -139,169 +94,35 @@ Cell realCell(double v) { Cell c; c.kind = Cell::Real; c.real = v; return c; }
 Cell textCell(std::string v) { Cell c; c.kind = Cell::Text; c.bytes = std::move(v); return c; }
 Cell blobCell(std::string v) { Cell c; c.kind = Cell::Blob; c.bytes = std::move(v); return c; }
 
-bool allZero(const unsigned char* p, int n)
-{
-    return std::all_of(p, p + n, [](unsigned char b) { return b == 0; });
-}
-
-// Numbers are stored big-endian with the sign bit flipped; all zero bytes are
-// a blank field. So a short field cannot hold -32768 nor a long one INT_MIN:
-// their bytes are those of a blank field.
-std::uint64_t bigEndian(const unsigned char* p, int n)
-{
-    std::uint64_t v = 0;
-    for (int i = 0; i < n; ++i)
-        v = (v << 8) | p[i];
-    return v;
-}
-
-std::int64_t signedInteger(const unsigned char* p, int n)
-{
-    const std::uint64_t signBit = std::uint64_t(1) << (8 * n - 1);
-    const std::uint64_t raw = bigEndian(p, n) ^ signBit;
-    return (raw & signBit) ? std::int64_t(raw) - std::int64_t(signBit << 1) : std::int64_t(raw);
-}
-
-double storedDouble(const unsigned char* p)
-{
-    unsigned char b[8];
-    std::copy(p, p + 8, b);
-    if (b[0] & 0x80)
-        b[0] &= 0x7F;
-    else
-        for (unsigned char& x : b)
-            x = static_cast<unsigned char>(~x);
-    const std::uint64_t bits = bigEndian(b, 8);
-    double v;
-    std::memcpy(&v, &bits, sizeof v);
-    return v;
-}
-
-// Day 1 is 1 January of year 1 (proleptic Gregorian).
-std::string isoDateFromDayNumber(std::int64_t day, const std::string& what)
-{
-    constexpr std::int64_t kDay1 = 1;
-    constexpr std::int64_t kLastDay = 3652059;   // 31 December 9999
-    if (day < kDay1 || day > kLastDay)
-        damagedError(what + ": недопустимая дата");
-    // Civil date from days since 1 March of year 0.
-    const std::int64_t z = day - 1 + 306;   // 1 January 0001 is day 306 after 1 March 0000
-    const std::int64_t era = z / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const int d = int(doy - (153 * mp + 2) / 5 + 1);
-    const int m = int(mp < 10 ? mp + 3 : mp - 9);
-    const int y = int(yoe + era * 400 + (m <= 2 ? 1 : 0));
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d", y, m, d);
-    return text;
-}
-
-std::string isoTimeFromMilliseconds(std::int64_t ms, const std::string& what)
-{
-    if (ms < 0 || ms >= 86400000)
-        damagedError(what + ": недопустимое время");
-    char text[16];
-    const int seconds = int(ms / 1000);
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
-    std::string result = text;
-    if (ms % 1000 != 0) {
-        std::snprintf(text, sizeof text, ".%03d", int(ms % 1000));
-        result += text;
-    }
-    return result;
-}
-
-std::string timestampText(double ms, const std::string& what)
-{
-    if (!std::isfinite(ms) || ms < 0 || ms > 4e14)
-        damagedError(what + ": недопустимые дата и время");
-    const std::int64_t whole = std::llround(ms);
-    return isoDateFromDayNumber(whole / 86400000, what) + " " + isoTimeFromMilliseconds(whole % 86400000, what);
-}
-
-// A packed decimal: byte 0 holds the sign (bit 7 set for positive) and the
-// number of decimals; 32 digits follow, complemented for negative numbers.
-std::string bcdText(const unsigned char* p, int decimals, const std::string& what)
-{
-    if ((p[0] & 0x3F) != decimals)
-        damagedError(what + ": повреждено десятичное число");
-    const bool negative = !(p[0] & 0x80);
-    const unsigned flip = negative ? 0x0F : 0x00;
-    std::string whole;
-    std::string fraction;
-    for (int i = 2; i < 34; ++i) {
-        const unsigned nibble = ((i % 2) ? (p[i / 2] & 0x0F) : (p[i / 2] >> 4)) ^ flip;
-        if (nibble > 9)
-            damagedError(what + ": повреждено десятичное число");
-        (i < 34 - decimals ? whole : fraction) += char('0' + nibble);
-    }
-    whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
-    if (whole.empty())
-        whole = "0";
-    return (negative ? "-" : "") + whole + (fraction.empty() ? "" : "." + fraction);
-}
-
-// ---- Memo and blob values -------------------------------------------------------------
-
-// The memo file beside a table, read when a value does not fit in its record.
+// The memo file beside a table, read once a value does not fit in its record.
 class MemoFile {
 public:
     explicit MemoFile(std::string tablePath) : tablePath_(std::move(tablePath)) {}
 
-    std::string value(const unsigned char* locator, std::uint32_t size, const std::string& what)
+    std::string value(const unsigned char* locator, const std::string& what)
     {
-        load(what);
-        const std::uint32_t pointer = std::uint32_t(locator[0]) | (std::uint32_t(locator[1]) << 8)
-            | (std::uint32_t(locator[2]) << 16) | (std::uint32_t(locator[3]) << 24);
-        const std::size_t offset = pointer & 0xFFFFFF00u;
-        const unsigned index = pointer & 0xFFu;
-        if (offset == 0 || offset + 12 > bytes_.size())
-            damagedError(what + ": значение не найдено в файле «" + path_ + "»");
-        const unsigned blockType = bytes_[offset];
-        if (blockType == 2 && index == 0xFF) {
-            const std::uint32_t stored = std::uint32_t(bytes_[offset + 3]) | (std::uint32_t(bytes_[offset + 4]) << 8)
-                | (std::uint32_t(bytes_[offset + 5]) << 16) | (std::uint32_t(bytes_[offset + 6]) << 24);
-            return slice(offset + 9, size, stored == size, what);
-        }
-        if (blockType == 3 && index < 64) {
-            const std::size_t entry = offset + 12 + index * 5;
-            if (entry + 5 > bytes_.size())
-                damagedError(what + ": значение не найдено в файле «" + path_ + "»");
-            const std::size_t start = offset + std::size_t(bytes_[entry]) * 16;
-            const std::int64_t stored = (std::int64_t(bytes_[entry + 1]) - 1) * 16 + bytes_[entry + 4];
-            return slice(start, size, stored == std::int64_t(size), what);
-        }
-        damagedError(what + ": значение не найдено в файле «" + path_ + "»");
+        if (path_.empty())
+            load(what);
+        const std::optional<std::string> v = paradox::memoValue(bytes_, locator);
+        if (!v)
+            damagedError(what + ": значение не найдено в файле «" + path_ + "» (файл повреждён?)");
+        return *v;
     }
 
 private:
     void load(const std::string& what)
     {
-        if (loaded_)
-            return;
-        const std::string directory = directoryOf(tablePath_);
         const std::string name = stemOf(tablePath_) + ".MB";
-        path_ = findCaseInsensitive(directory, name);
-        if (path_.empty())
+        const std::string path = findCaseInsensitive(directoryOf(tablePath_), name);
+        if (path.empty())
             damagedError(what + ": нет файла «" + name + "», в котором хранятся длинные значения таблицы");
-        bytes_ = readWholeFile(path_);
-        loaded_ = true;
-    }
-
-    std::string slice(std::size_t start, std::uint32_t size, bool sizeMatches, const std::string& what) const
-    {
-        if (!sizeMatches || start + size > bytes_.size())
-            damagedError(what + ": файл «" + path_ + "» повреждён");
-        return std::string(reinterpret_cast<const char*>(bytes_.data() + start), size);
+        bytes_ = readWholeFile(path);
+        path_ = path;
     }
 
     std::string tablePath_;
     std::string path_;
     Bytes bytes_;
-    bool loaded_ = false;
 };
 
 // ---- One Paradox table read through the library --------------------------------------
@@ -310,30 +131,22 @@ class ParadoxReader {
 public:
     explicit ParadoxReader(const std::string& path)
         : path_(path), file_(readWholeFile(path)), header_(paradox::readHeader(file_, path)),
-          decoder_(header_.codePage, path), memo_(path)
+          decoder_(header_.codePage), memo_(path)
     {
+        if (!decoder_.valid())
+            damagedError("Таблица «" + path + "» записана в кодовой странице " + std::to_string(decoder_.codePage())
+                         + ", которая не поддерживается");
         // The library reads the very bytes that were checked, never the file again.
-        stream_ = fmemopen(file_.data(), file_.size(), "rb");
+        stream_.reset(fmemopen(file_.data(), file_.size(), "rb"));
         if (!stream_)
             accessError("Не удалось прочитать файл «" + path + "»: " + systemReason());
-        doc_ = PX_new3(&ParadoxReader::onError, nullptr, nullptr, nullptr, &libraryMessage_);
-        if (!doc_ || PX_open_fp(doc_, stream_) < 0)
+        doc_.reset(PX_new3(&ParadoxReader::onError, nullptr, nullptr, nullptr, &libraryMessage_));
+        if (!doc_ || PX_open_fp(doc_.get(), stream_.get()) < 0)
             damagedError("Не удалось прочитать таблицу «" + path + "»: " + libraryMessage_);
-        if (PX_get_num_records(doc_) != header_.recordCount || PX_get_recordsize(doc_) != header_.recordSize)
+        if (PX_get_num_records(doc_.get()) != header_.recordCount || PX_get_recordsize(doc_.get()) != header_.recordSize)
             damagedError("Не удалось прочитать таблицу «" + path + "»: заголовок прочитан неоднозначно");
         record_.resize(std::size_t(header_.recordSize));
     }
-    ~ParadoxReader()
-    {
-        if (doc_) {
-            PX_close(doc_);
-            PX_delete(doc_);
-        }
-        if (stream_)
-            std::fclose(stream_);
-    }
-    ParadoxReader(const ParadoxReader&) = delete;
-    ParadoxReader& operator=(const ParadoxReader&) = delete;
 
     const std::string& path() const { return path_; }
     const paradox::Header& header() const { return header_; }
@@ -342,7 +155,7 @@ public:
     // The values of record `n` (from 0), in field order.
     std::vector<Cell> record(std::int64_t n)
     {
-        if (!PX_get_record(doc_, int(n), reinterpret_cast<char*>(record_.data())))
+        if (!PX_get_record(doc_.get(), int(n), reinterpret_cast<char*>(record_.data())))
             damagedError("Не удалось прочитать запись " + std::to_string(n + 1) + " таблицы «" + path_ + "»: "
                          + libraryMessage_);
         std::vector<Cell> cells;
@@ -361,8 +174,16 @@ private:
 
     Cell cell(const Field& f, const unsigned char* p, std::int64_t n)
     {
+        if (allZero(p, f.length))
+            return Cell{};
         const auto what = [&] {
             return "Таблица «" + path_ + "», запись " + std::to_string(n + 1) + ", поле " + fieldName(f);
+        };
+        // A value no valid table holds.
+        const auto valid = [&](const std::optional<std::string>& text) {
+            if (!text)
+                damagedError(what() + ": недопустимое значение");
+            return textCell(*text);
         };
         switch (f.type) {
         case FieldType::Alpha: {
@@ -372,23 +193,23 @@ private:
             return textCell(decoder_.decode(reinterpret_cast<const char*>(p), std::size_t(end - p)));
         }
         case FieldType::Bytes:
-            return allZero(p, f.length) ? Cell{} : blobCell(std::string(reinterpret_cast<const char*>(p), f.length));
+            return blobCell(std::string(reinterpret_cast<const char*>(p), std::size_t(f.length)));
         case FieldType::Short:
         case FieldType::Long:
         case FieldType::AutoInc:
         case FieldType::Logical:
-            return allZero(p, f.length) ? Cell{} : integerCell(signedInteger(p, f.length));
-        case FieldType::Date:
-            return allZero(p, 4) ? Cell{} : textCell(isoDateFromDayNumber(signedInteger(p, 4), what()));
-        case FieldType::Time:
-            return allZero(p, 4) ? Cell{} : textCell(isoTimeFromMilliseconds(signedInteger(p, 4), what()));
+            return integerCell(paradox::storedInteger(p, f.length));
         case FieldType::Currency:
         case FieldType::Number:
-            return allZero(p, 8) ? Cell{} : realCell(storedDouble(p));
+            return realCell(paradox::storedNumber(p));
+        case FieldType::Date:
+            return valid(paradox::isoDate(paradox::storedInteger(p, 4)));
+        case FieldType::Time:
+            return valid(paradox::isoTime(paradox::storedInteger(p, 4)));
         case FieldType::Timestamp:
-            return allZero(p, 8) ? Cell{} : textCell(timestampText(storedDouble(p), what()));
+            return valid(paradox::isoTimestamp(paradox::storedNumber(p)));
         case FieldType::Bcd:
-            return allZero(p, 17) ? Cell{} : textCell(bcdText(p, f.decimals, what()));
+            return valid(paradox::decimalText(p, f.decimals));
         case FieldType::Memo:
         case FieldType::FormattedMemo:
         case FieldType::Blob:
@@ -399,32 +220,42 @@ private:
         return Cell{};
     }
 
+    // The start of a memo or blob is kept in the record; a longer value is in the memo file.
     template <typename What>
     Cell longValue(const Field& f, const unsigned char* p, const What& what)
     {
-        const int leader = f.length - 10;
+        const std::size_t leader = std::size_t(f.length - 10);
         const unsigned char* locator = p + leader;
-        const std::uint32_t size = std::uint32_t(locator[4]) | (std::uint32_t(locator[5]) << 8)
-            | (std::uint32_t(locator[6]) << 16) | (std::uint32_t(locator[7]) << 24);
+        const std::uint32_t size = paradox::memoLength(locator);
         if (size == 0)
             return Cell{};
-        const std::string raw = size <= std::uint32_t(leader)
-            ? std::string(reinterpret_cast<const char*>(p), size)
-            : memo_.value(locator, size, what());
+        const std::string raw = size <= leader ? std::string(reinterpret_cast<const char*>(p), size)
+                                               : memo_.value(locator, what());
         if (f.type == FieldType::Memo)
             return textCell(decoder_.decode(raw.data(), raw.size()));
         return blobCell(raw);
     }
 
+    struct CloseFile {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    struct CloseDocument {
+        void operator()(pxdoc_t* doc) const
+        {
+            PX_close(doc);
+            PX_delete(doc);
+        }
+    };
+
     std::string path_;
     Bytes file_;
     paradox::Header header_;
-    TextDecoder decoder_;
+    paradox::TextDecoder decoder_;
     MemoFile memo_;
     Bytes record_;
     std::string libraryMessage_ = "неизвестная ошибка";
-    std::FILE* stream_ = nullptr;
-    pxdoc_t* doc_ = nullptr;
+    std::unique_ptr<std::FILE, CloseFile> stream_;
+    std::unique_ptr<pxdoc_t, CloseDocument> doc_;   // closed before its stream
 };
 
 // ---- The SQLite table file -------------------------------------------------------------
