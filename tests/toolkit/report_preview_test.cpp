@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QImage>
+#include <QTimer>
 #include <QMenu>
 #include <QPainter>
 #include <QPrinterInfo>
@@ -229,4 +231,20 @@ TEST(ReportPreviewWindow, SavedReportOpensAgainAndDamagedFileIsRefused)
 
     EXPECT_TRUE(preview.openFrom(saved));
     EXPECT_EQ(preview.report(), other);
+}
+
+TEST(ReportWindows, RealProgressAndPreviewRunAndClose)
+{
+    setReportWindowHooks({});
+    Report report(layoutWith(QStringLiteral("x")));
+    ASSERT_TRUE(report.prepare());
+    bool closed = false;
+    QTimer::singleShot(0, [&closed] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            closed = modal->windowTitle() == QStringLiteral("Предварительный просмотр");
+            modal->close();
+        }
+    });
+    report.showPreview();
+    EXPECT_TRUE(closed);
 }
