@@ -3,6 +3,7 @@
 #include "store_test_util.h"
 
 #include "store/paradox_import.h"
+#include "store/paradox_values.h"
 #include "store/result_table.h"
 #include "store/table.h"
 
@@ -20,6 +21,7 @@ extern "C" {
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <limits>
 
 namespace {
 
@@ -342,4 +344,50 @@ TEST(ParadoxImport, CommandReportsTablesAndExitStatus)
     TempDir other;
     paradox_test::writeBytes(old.path("FpiBd.db"), {1, 2, 3});
     EXPECT_EQ(run({src, QString::fromStdString(other.path())}).first, 1);
+}
+
+// Field decoding at the edges that a round trip through the library does not reach.
+TEST(ParadoxValues, DatesDecimalsMemosAndText)
+{
+    using namespace store::paradox;
+    EXPECT_EQ(isoDate(1), "0001-01-01");
+    EXPECT_EQ(isoDate(PX_GregorianToSdn(2000, 2, 29) - 1721425), "2000-02-29");
+    EXPECT_EQ(isoDate(PX_GregorianToSdn(9999, 12, 31) - 1721425), "9999-12-31");
+    EXPECT_FALSE(isoDate(0));
+    EXPECT_FALSE(isoDate(-1));   // a long holding INT_MIN + 1 and the like
+    EXPECT_FALSE(isoDate(PX_GregorianToSdn(9999, 12, 31) - 1721425 + 1));
+    EXPECT_FALSE(isoTime(86400000));
+    EXPECT_FALSE(isoTimestamp(-1.0));
+    EXPECT_FALSE(isoTimestamp(std::numeric_limits<double>::infinity()));
+
+    const unsigned char shortMinusOne[] = {0x7F, 0xFF};
+    const unsigned char longZero[] = {0x80, 0, 0, 0};
+    EXPECT_EQ(storedInteger(shortMinusOne, 2), -1);
+    EXPECT_EQ(storedInteger(longZero, 4), 0);
+
+    unsigned char bcd[17] = {0xC2};   // positive, two decimals, digits 0
+    bcd[16] = 0x05;
+    EXPECT_EQ(decimalText(bcd, 2), "0.05");
+    EXPECT_FALSE(decimalText(bcd, 3));   // decimals disagree with the header
+    bcd[9] = 0xAB;                        // not a digit
+    EXPECT_FALSE(decimalText(bcd, 2));
+
+    // A locator pointing outside the memo file, at a free block, or with a wrong size.
+    std::vector<unsigned char> memo(8192, 0);
+    const unsigned char outside[10] = {0xFF, 0, 0x10, 0, 20, 0, 0, 0, 1, 0};
+    const unsigned char freeBlock[10] = {0xFF, 0x10, 0, 0, 20, 0, 0, 0, 1, 0};
+    EXPECT_FALSE(memoValue(memo, outside));
+    memo[4096] = 4;
+    EXPECT_FALSE(memoValue(memo, freeBlock));
+    memo[4096] = 2;
+    memo[4096 + 3] = 21;
+    EXPECT_FALSE(memoValue(memo, freeBlock));
+    memo[4096 + 3] = 20;
+    EXPECT_EQ(memoValue(memo, freeBlock)->size(), 20u);
+
+    // 0x98 is not a character of code page 1251; the text around it survives.
+    const TextDecoder cp1251(1251);
+    EXPECT_EQ(cp1251.decode("\xC0\x98\xDF", 3), "А\xEF\xBF\xBDЯ");
+    EXPECT_EQ(TextDecoder(0).decode("\x80\xF0", 2), "АЁ");   // no code page named: DOS 866
+    EXPECT_FALSE(TextDecoder(4242).valid());
 }
