@@ -131,6 +131,9 @@ sqlite3* openTableFile(const std::string& path, int busyTimeoutMs)
         sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_timeout(db, busyTimeoutMs);
         execute(db, "PRAGMA synchronous=FULL", path);
+        // Grids read rows by position all over a large table: keep its pages in memory.
+        execute(db, "PRAGMA cache_size=-32768", path);
+        execute(db, "PRAGMA mmap_size=268435456", path);
         // The journal mode is kept in the file; a write-protected file keeps the one it has.
         if (!sqlite3_db_readonly(db, "main"))
             execute(db, "PRAGMA journal_mode=WAL", path);

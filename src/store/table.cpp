@@ -124,6 +124,7 @@ struct Table::Impl {
     std::string path;
     std::string from;          // quoted table name
     std::string selectList;    // quoted columns of fields, in order
+    std::string rowSql;        // reads the fields of one row by rowid
     std::vector<FieldDef> fields;
     int autoField = -1;        // the field that is the row number (INTEGER PRIMARY KEY)
     mutable std::unordered_map<std::string, sqlite3_stmt*> statements;
@@ -245,8 +246,8 @@ struct Table::Impl {
 
     std::vector<Value> readRow(std::int64_t rowid) const
     {
-        Query q(*this, "SELECT " + selectList + " FROM " + from + " WHERE rowid=:r");
-        q.bind(":r", rowid);
+        Query q(*this, rowSql);
+        q.bind(1, rowid);
         if (!q.step())
             fail("строка удалена другой копией программы");
         std::vector<Value> values;
@@ -421,6 +422,7 @@ struct Table::Impl {
         selectList.clear();
         for (const FieldDef& f : fields)
             selectList += (selectList.empty() ? "" : ",") + quoted(f.name);
+        rowSql = "SELECT " + selectList + " FROM " + from + " WHERE rowid=?1";
     }
 
     // ---- editing ----------------------------------------------------------

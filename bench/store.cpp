@@ -1,0 +1,151 @@
+// The data store on a results table of 1,000,000 rows: storing a result,
+// opening the three tables, reading a row by position, a full search pass.
+#include "store/data_directory.h"
+#include "store/result_table.h"
+#include "store/table.h"
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <stdexcept>
+
+namespace {
+
+constexpr std::int64_t kRows = 1000000;
+
+void check(int rc, sqlite3* db)
+{
+    if (rc != SQLITE_OK && rc != SQLITE_DONE)
+        throw std::runtime_error(sqlite3_errmsg(db));
+}
+
+// Fills the results table in one transaction: building it row by row with a
+// durable post each would take far longer than the measurements.
+void fillResults(const std::string& path)
+{
+    sqlite3* db = nullptr;
+    check(sqlite3_open(path.c_str(), &db), db);
+    check(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), db);
+    sqlite3_stmt* insert = nullptr;
+    check(sqlite3_prepare_v2(db,
+                             "INSERT INTO Result (F,I,O,Dat,Tip1,Tip2,Tip3,Tip4,Tip5,Tip6,Tip7,Tip8,Tip9,Tip10,"
+                             "Tip11,Tip12) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+                             -1, &insert, nullptr),
+          db);
+    std::mt19937 random(7);
+    for (std::int64_t i = 0; i < kRows; ++i) {
+        const std::string surname = "Фамилия" + std::to_string(i % 50000);
+        sqlite3_bind_text(insert, 1, surname.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert, 2, "Имя", -1, SQLITE_STATIC);
+        sqlite3_bind_text(insert, 3, "Отчество", -1, SQLITE_STATIC);
+        sqlite3_bind_text(insert, 4, "2024-03-15", -1, SQLITE_STATIC);
+        for (int s = 0; s < 12; ++s)
+            sqlite3_bind_int(insert, 5 + s, static_cast<int>(random() % 9) + 1);
+        check(sqlite3_step(insert), db);
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db);
+    sqlite3_close(db);
+}
+
+// One data directory for the whole run, removed at exit.
+const std::string& dataDirectory()
+{
+    static const std::string directory = [] {
+        std::string pattern = (std::filesystem::temp_directory_path() / "fpi-bench-XXXXXX").string();
+        const std::string dir = std::string(mkdtemp(pattern.data())) + "/";
+        store::createTableFile(dir + "TestFam.DB", "F TEXT, I TEXT, O TEXT");
+        store::createTableFile(dir + "FpiBd.db", "NumVopros INTEGER, Vopros TEXT");
+        store::createTableFile(dir + "Result.db", store::resultColumnsSql());
+        fillResults(dir + "Result.db");
+        std::atexit([] { std::filesystem::remove_all(dataDirectory()); });
+        return dir;
+    }();
+    return directory;
+}
+
+store::Table& results()
+{
+    static store::Table table("Result.db");
+    if (!table.active()) {
+        table.setDirectoryPath(dataDirectory());
+        table.declareFields(store::resultFields());
+        table.open();
+    }
+    return table;
+}
+
+double median(std::vector<double> values)
+{
+    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2), values.end());
+    return values[values.size() / 2];
+}
+
+void BM_AppendAndPostResult(benchmark::State& state)
+{
+    store::Table& table = results();
+    std::vector<double> times;
+    const std::array<std::int32_t, 12> scores{5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5};
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        store::appendResultRow(table, "Иванов", "Иван", "Иванович", scores, store::Date{2024, 3, 15});
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    state.counters["median_ms"] = median(times);
+}
+BENCHMARK(BM_AppendAndPostResult)->Iterations(300)->Unit(benchmark::kMillisecond);
+
+void BM_OpenThreeTables(benchmark::State& state)
+{
+    dataDirectory();
+    for (auto _ : state) {
+        store::Database database;
+        store::Table subjects("TestFam.DB"), questionnaire("FpiBd.db"), result("Result.db");
+        const auto outcome = store::connectAtStartup(database, subjects, questionnaire, result, dataDirectory());
+        if (outcome.kind != store::StartupOutcome::Connected)
+            state.SkipWithError(outcome.engineMessage.c_str());
+    }
+}
+BENCHMARK(BM_OpenThreeTables)->Unit(benchmark::kMillisecond);
+
+void BM_ReadRowAtRandomPosition(benchmark::State& state)
+{
+    store::Table& table = results();
+    const std::int64_t count = table.recordCount();
+    table.rowAt(0);   // the positions of the rows are found once, on first use
+    std::mt19937_64 random(11);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(table.rowAt(static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(count))));
+}
+BENCHMARK(BM_ReadRowAtRandomPosition)->Unit(benchmark::kMicrosecond);
+
+void BM_FirstPositionalReadAfterOpen(benchmark::State& state)
+{
+    dataDirectory();
+    for (auto _ : state) {
+        store::Table table("Result.db");
+        table.setDirectoryPath(dataDirectory());
+        table.open();
+        benchmark::DoNotOptimize(table.rowAt(kRows / 2));
+    }
+}
+BENCHMARK(BM_FirstPositionalReadAfterOpen)->Unit(benchmark::kMillisecond);
+
+void BM_SearchScanOfAllRows(benchmark::State& state)
+{
+    store::Table& table = results();
+    table.rowAt(0);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(table.findRow("F", 0, 1, [](const store::Value&) { return false; }));
+}
+BENCHMARK(BM_SearchScanOfAllRows)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
