@@ -17,7 +17,6 @@ extern "C" {
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -42,7 +41,36 @@ using Bytes = std::vector<unsigned char>;
     throw ImportError(ImportError::Cause::DamagedTable, message);
 }
 
-std::string systemReason() { return std::strerror(errno); }
+// Why the last system call failed, in words the operator reads.
+std::string systemReason()
+{
+    switch (errno) {
+    case ENOENT: return "нет такого файла или каталога";
+    case EACCES:
+    case EPERM: return "нет прав доступа";
+    case ENOTDIR: return "часть пути не является каталогом";
+    case EISDIR: return "это каталог, а не файл";
+    case ENOSPC: return "нет места на диске";
+    case EROFS: return "файловая система доступна только для чтения";
+    case EEXIST: return "файл уже существует";
+    case ENAMETOOLONG: return "слишком длинное имя";
+    case EIO: return "ошибка ввода-вывода";
+    default: return "системная ошибка " + std::to_string(errno);
+    }
+}
+
+std::string sqliteReason(sqlite3* db)
+{
+    switch (db ? sqlite3_errcode(db) & 0xFF : SQLITE_NOMEM) {
+    case SQLITE_FULL: return "нет места на диске";
+    case SQLITE_IOERR: return "ошибка ввода-вывода";
+    case SQLITE_CANTOPEN: return "файл не открывается";
+    case SQLITE_READONLY: return "файл доступен только для чтения";
+    case SQLITE_PERM: return "нет прав доступа";
+    case SQLITE_NOMEM: return "не хватает памяти";
+    default: return "ошибка SQLite " + std::to_string(sqlite3_errcode(db));
+    }
+}
 
 std::string lowerAscii(std::string text)
 {
@@ -142,7 +170,7 @@ public:
             accessError("Не удалось прочитать файл «" + path + "»: " + systemReason());
         doc_.reset(PX_new3(&ParadoxReader::onError, nullptr, nullptr, nullptr, &libraryMessage_));
         if (!doc_ || PX_open_fp(doc_.get(), stream_.get()) < 0)
-            damagedError("Не удалось прочитать таблицу «" + path + "»: " + libraryMessage_);
+            damagedError("Не удалось прочитать таблицу «" + path + "» (" + libraryMessage_ + ")");
         if (PX_get_num_records(doc_.get()) != header_.recordCount || PX_get_recordsize(doc_.get()) != header_.recordSize)
             damagedError("Не удалось прочитать таблицу «" + path + "»: заголовок прочитан неоднозначно");
         record_.resize(std::size_t(header_.recordSize));
@@ -156,8 +184,8 @@ public:
     std::vector<Cell> record(std::int64_t n)
     {
         if (!PX_get_record(doc_.get(), int(n), reinterpret_cast<char*>(record_.data())))
-            damagedError("Не удалось прочитать запись " + std::to_string(n + 1) + " таблицы «" + path_ + "»: "
-                         + libraryMessage_);
+            damagedError("Не удалось прочитать запись " + std::to_string(n + 1) + " таблицы «" + path_ + "» ("
+                         + libraryMessage_ + ")");
         std::vector<Cell> cells;
         cells.reserve(header_.fields.size());
         for (const Field& f : header_.fields)
@@ -253,7 +281,7 @@ private:
     paradox::TextDecoder decoder_;
     MemoFile memo_;
     Bytes record_;
-    std::string libraryMessage_ = "неизвестная ошибка";
+    std::string libraryMessage_ = "причина неизвестна";   // the library reports in English
     std::unique_ptr<std::FILE, CloseFile> stream_;
     std::unique_ptr<pxdoc_t, CloseDocument> doc_;   // closed before its stream
 };
@@ -329,7 +357,7 @@ public:
     }
     [[noreturn]] void fail() const
     {
-        accessError("Не удалось записать таблицу «" + path_ + "»: " + (db_ ? sqlite3_errmsg(db_) : "нет памяти"));
+        accessError("Не удалось записать таблицу «" + path_ + "»: " + sqliteReason(db_));
     }
 
 private:
@@ -521,17 +549,36 @@ void syncDirectory(const std::string& directory)
     }
 }
 
-void ensureDirectory(const std::string& directory)
-{
-    struct stat st;
-    if (::stat(directory.c_str(), &st) == 0) {
-        if (!S_ISDIR(st.st_mode))
-            accessError("«" + directory + "» не является каталогом");
-        return;
+// The target directory, made when missing and removed again if the import fails.
+class TargetDirectory {
+public:
+    explicit TargetDirectory(std::string path) : path_(std::move(path))
+    {
+        struct stat st;
+        if (::stat(path_.c_str(), &st) == 0) {
+            if (!S_ISDIR(st.st_mode))
+                accessError("«" + path_ + "» не является каталогом");
+            return;
+        }
+        if (::mkdir(path_.c_str(), 0700) != 0)
+            accessError("Не удалось создать каталог «" + path_ + "»: " + systemReason());
+        made_ = true;
     }
-    if (::mkdir(directory.c_str(), 0700) != 0)
-        accessError("Не удалось создать каталог «" + directory + "»: " + systemReason());
-}
+    ~TargetDirectory()
+    {
+        if (made_ && !kept_)
+            ::rmdir(path_.c_str());
+    }
+    TargetDirectory(const TargetDirectory&) = delete;
+    TargetDirectory& operator=(const TargetDirectory&) = delete;
+
+    void keep() { kept_ = true; }
+
+private:
+    std::string path_;
+    bool made_ = false;
+    bool kept_ = false;
+};
 
 // Places every file or, when one cannot be placed, removes those already placed.
 void placeAll(std::vector<std::unique_ptr<TemporaryFile>>& files)
@@ -594,7 +641,7 @@ std::vector<ImportedTable> importParadoxDirectory(const std::string& sourceDirec
             accessError("В каталоге «" + sourceDirectory + "» нет таблицы " + name);
         sources.push_back(source);
     }
-    ensureDirectory(targetDirectory);
+    TargetDirectory target(targetDirectory);
     for (const std::string& name : paradoxTableNames())
         refuseExisting(targetDirectory + "/" + name);
 
@@ -607,6 +654,7 @@ std::vector<ImportedTable> importParadoxDirectory(const std::string& sourceDirec
         imported.push_back({name, convert(reader, files.back()->path(), stemOf(name))});
     }
     placeAll(files);
+    target.keep();
     syncDirectory(targetDirectory);
     return imported;
 }

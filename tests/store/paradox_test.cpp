@@ -236,6 +236,9 @@ TEST(ParadoxImport, NeverOverwritesAndLeavesNothingHalfDone)
     EXPECT_EQ(expectImportError([&] { store::importParadoxDirectory(old.dir.path(), fresh.path()); }, "Result.db"),
               store::ImportError::Cause::DamagedTable);
     EXPECT_TRUE(filesIn(fresh.path()).empty());
+    // A directory the import made for the tables goes again.
+    expectImportError([&] { store::importParadoxDirectory(old.dir.path(), fresh.file("Data")); }, "Result.db");
+    EXPECT_FALSE(fs::exists(fresh.file("Data")));
 
     // A missing table.
     fs::remove(old.path("FpiBd.db"));
