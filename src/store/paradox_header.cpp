@@ -133,7 +133,6 @@ void readBlockChain(const std::vector<unsigned char>& file, Header& h, unsigned 
         const std::int64_t records = lastRecordOffset / h.recordSize + 1;
         if (records > capacity)
             damaged("блок " + std::to_string(block) + " переполнен");
-        h.blockRecordCounts.push_back(records);
         total += records;
         block = u16(file, at);
     }

@@ -47,10 +47,10 @@ struct Header {
     int codePage = 0;                  // 0 when the file names none
     std::int64_t autoIncrement = 0;    // the table's last automatic number
     std::vector<Field> fields;
-    std::vector<std::int64_t> blockRecordCounts;   // records per block, in chain order
 };
 
-// Reads and checks the header and the chain of data blocks; raises
+// Reads and checks the header and the chain of data blocks (each block once,
+// each within the file, their records adding up to the header's count); raises
 // ImportError (a damaged table) naming `fileLabel` and what is wrong.
 Header readHeader(const std::vector<unsigned char>& file, const std::string& fileLabel);
 

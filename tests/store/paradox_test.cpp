@@ -195,6 +195,9 @@ TEST(ParadoxImport, FindsTablesWhateverTheLetterCaseAndLeavesTheSourceUntouched)
     old.writeSubjects("testfam.db");
     old.writeItems("FPIBD.DB");
     old.writeResults("RESULT.DB");
+    auto keyed = paradox_test::readBytes(old.path("RESULT.DB"));
+    keyed[0x04] = 0;   // a keyed table, as results tables usually were
+    paradox_test::writeBytes(old.path("RESULT.DB"), keyed);
     const auto before = paradox_test::readBytes(old.path("RESULT.DB"));
     chmod(old.path("RESULT.DB").c_str(), 0400);
     chmod(old.dir.path().c_str(), 0500);
@@ -205,6 +208,7 @@ TEST(ParadoxImport, FindsTablesWhateverTheLetterCaseAndLeavesTheSourceUntouched)
     chmod(old.dir.path().c_str(), 0700);
 
     EXPECT_EQ(filesIn(dest), (std::vector<std::string>{"FpiBd.db", "Result.db", "TestFam.DB"}));
+    EXPECT_EQ(query(dest + "/Result.db", "SELECT count(*) FROM Result")[0][0], "3");
     EXPECT_EQ(paradox_test::readBytes(old.path("RESULT.DB")), before);
     struct stat st;
     ASSERT_EQ(stat((dest + "/Result.db").c_str(), &st), 0);
