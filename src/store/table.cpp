@@ -95,6 +95,81 @@ int utf8Length(const std::string& s)
     return static_cast<int>(std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
 }
 
+[[noreturn]] void reject(const std::string& label, const std::string& problem)
+{
+    throw StoreError(label + ": " + problem);
+}
+
+std::int64_t fittedInteger(const FieldDef& field, const Value& v, const std::string& label)
+{
+    std::int64_t n = 0;
+    if (const auto* i = std::get_if<std::int64_t>(&v))
+        n = *i;
+    else if (const auto* r = std::get_if<double>(&v); r && std::trunc(*r) == *r && std::fabs(*r) < 9e18)
+        n = static_cast<std::int64_t>(*r);
+    else if (std::holds_alternative<std::string>(v))
+        n = toInt32(v, label);
+    else
+        reject(label, "ожидается целое число");
+    if (field.bits > 0 && field.bits < 64) {
+        const std::int64_t limit = std::int64_t{1} << (field.bits - 1);
+        if (n < -limit || n >= limit)
+            reject(label, "число " + std::to_string(n) + " не помещается в " + std::to_string(field.bits) + " бит");
+    }
+    return n;
+}
+
+double fittedReal(const Value& v, const std::string& label)
+{
+    if (const auto* i = std::get_if<std::int64_t>(&v))
+        return static_cast<double>(*i);
+    if (const auto* r = std::get_if<double>(&v))
+        return *r;
+    if (const auto* text = std::get_if<std::string>(&v)) {
+        char* end = nullptr;
+        const double r = std::strtod(text->c_str(), &end);
+        if (end != text->c_str() && *end == '\0')
+            return r;
+    }
+    reject(label, "ожидается число");
+}
+
+Date fittedDate(const Value& v, const std::string& label)
+{
+    if (const auto* d = std::get_if<Date>(&v); d && d->valid())
+        return *d;
+    if (const auto* text = std::get_if<std::string>(&v))
+        if (const auto d = Date::fromIso(*text))
+            return *d;
+    reject(label, "ожидается дата");
+}
+
+// The value as the field stores it (an empty text is a blank field), or a
+// failure naming the field.
+Value fitted(const FieldDef& field, const Value& v, const std::string& label)
+{
+    const auto* text = std::get_if<std::string>(&v);
+    if (isNull(v) || (text && text->empty()))
+        return Value();
+    switch (field.kind) {
+    case FieldKind::Text:
+        if (!text)
+            reject(label, "ожидается текст");
+        if (field.size > 0 && utf8Length(*text) > field.size)
+            reject(label, "текст длиннее " + std::to_string(field.size) + " символов");
+        return v;
+    case FieldKind::Integer:
+        return fittedInteger(field, v, label);
+    case FieldKind::Real:
+        return fittedReal(v, label);
+    case FieldKind::Date:
+    case FieldKind::DateTime:
+        return fittedDate(v, label);
+    default:
+        return v;
+    }
+}
+
 std::optional<std::int64_t> parseFilter(const std::string& expression)
 {
     const std::string prefix = "NN=";
@@ -324,82 +399,21 @@ struct Table::Impl {
 
     std::string fieldLabel(const std::string& name) const { return tableLabel(path) + ", поле «" + name + "»"; }
 
-    // The value as the field stores it, or a failure naming the field.
-    Value fitted(const FieldDef& field, const Value& v) const
-    {
-        const auto reject = [&](const std::string& problem) -> Value { throw StoreError(fieldLabel(field.name) + ": " + problem); };
-        if (isNull(v))
-            return v;
-        const auto* text = std::get_if<std::string>(&v);
-        if (text && text->empty())
-            return Value();
-        switch (field.kind) {
-        case FieldKind::Text:
-            if (!text)
-                return reject("ожидается текст");
-            if (field.size > 0 && utf8Length(*text) > field.size)
-                return reject("текст длиннее " + std::to_string(field.size) + " символов");
-            return v;
-        case FieldKind::Integer: {
-            std::int64_t n = 0;
-            if (const auto* i = std::get_if<std::int64_t>(&v))
-                n = *i;
-            else if (const auto* r = std::get_if<double>(&v); r && std::trunc(*r) == *r && std::fabs(*r) < 9e18)
-                n = static_cast<std::int64_t>(*r);
-            else if (text)
-                n = toInt32(v, fieldLabel(field.name));
-            else
-                return reject("ожидается целое число");
-            if (field.bits > 0 && field.bits < 64) {
-                const std::int64_t limit = std::int64_t{1} << (field.bits - 1);
-                if (n < -limit || n >= limit)
-                    return reject("число " + std::to_string(n) + " не помещается в " + std::to_string(field.bits) + " бит");
-            }
-            return n;
-        }
-        case FieldKind::Real:
-            if (const auto* i = std::get_if<std::int64_t>(&v))
-                return static_cast<double>(*i);
-            if (std::holds_alternative<double>(v))
-                return v;
-            if (text) {
-                char* end = nullptr;
-                const double r = std::strtod(text->c_str(), &end);
-                if (end != text->c_str() && *end == '\0')
-                    return r;
-            }
-            return reject("ожидается число");
-        case FieldKind::Date:
-        case FieldKind::DateTime:
-            if (const auto* d = std::get_if<Date>(&v); d && d->valid())
-                return v;
-            if (text)
-                if (const auto d = Date::fromIso(*text))
-                    return *d;
-            return reject("ожидается дата");
-        default:
-            return v;
-        }
-    }
-
     void loadFields(const std::string& stem)
     {
         Query q(*this, "SELECT name, type, pk FROM pragma_table_info(:t)");
         q.bind(":t", stem);
         std::vector<FieldDef> inFile;
-        std::vector<bool> primary;
+        std::vector<bool> primary;   // the column is the row number (a sole INTEGER primary key)
         while (q.step()) {
             const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(q.get(), 0));
             const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(q.get(), 1));
             inFile.push_back(fieldFromColumn(name ? name : "", type ? type : ""));
-            primary.push_back(sqlite3_column_int(q.get(), 2) == 1);
+            primary.push_back(sqlite3_column_int(q.get(), 2) == 1 && type && sameName(type, "INTEGER"));
         }
         if (inFile.empty())
             fail("в файле нет таблицы «" + stem + "»");
-        const auto autoColumn = [&](size_t i) {
-            return primary[i] && inFile[i].kind == FieldKind::Integer &&
-                   std::count(primary.begin(), primary.end(), true) == 1;
-        };
+        const auto autoColumn = [&](size_t i) { return primary[i] && std::count(primary.begin(), primary.end(), true) == 1; };
         fields.clear();
         autoField = -1;
         if (declared.empty()) {
@@ -801,7 +815,7 @@ void Table::setField(const std::string& name, const Value& value)
         d->fail("поле «" + name + "» можно менять только при добавлении или изменении строки");
     if (static_cast<int>(index) == d->autoField)
         d->fail("поле «" + name + "» заполняется автоматически");
-    d->buffer[index] = d->fitted(d->fields[index], value);
+    d->buffer[index] = fitted(d->fields[index], value, d->fieldLabel(name));
     d->changed[index] = true;
     d->notify(Change::Row);
 }
