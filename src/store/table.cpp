@@ -460,8 +460,24 @@ struct Table::Impl {
                 q.bind(index++, buffer[i]);
     }
 
+    // A file found write-protected at opening may have been made writable
+    // since; a pending row must be able to reach it then.
+    void becomeWritable()
+    {
+        if (sqlite3_db_readonly(db, "main") != 1)
+            return;
+        sqlite3* fresh = detail::openTableFile(path, busyTimeoutMs);
+        if (sqlite3_db_readonly(fresh, "main") == 1) {
+            sqlite3_close_v2(fresh);
+            return;
+        }
+        closeFile();
+        db = fresh;
+    }
+
     std::int64_t insertRow()
     {
+        becomeWritable();
         const std::string columns = changedColumns(",", "");
         std::string sql = "INSERT INTO " + from;
         if (columns.empty()) {
@@ -481,6 +497,7 @@ struct Table::Impl {
 
     void updateRow()
     {
+        becomeWritable();
         const std::string assignments = changedColumns(",", "=?");
         if (assignments.empty())
             return;
@@ -860,6 +877,7 @@ void Table::deleteCurrent()
     const std::int64_t rowid = *d->current;
     const std::int64_t position = recNo();
     {
+        d->becomeWritable();
         Impl::Query q(*d, "DELETE FROM " + d->from + " WHERE rowid=:r");
         q.bind(":r", rowid);
         q.step();

@@ -196,7 +196,7 @@ TEST(Startup, AnSQLiteFileWithoutItsTable)
     EXPECT_FALSE(t.active());
 }
 
-TEST(Startup, AReadOnlyResultsTableOpensButKeepsTheRowPending)
+TEST(Startup, AReadOnlyResultsTableOpensAndKeepsTheRowPendingUntilWritable)
 {
     TempDir dir;
     makeAllTables(dir);
@@ -208,6 +208,10 @@ TEST(Startup, AReadOnlyResultsTableOpensButKeepsTheRowPending)
     EXPECT_STORE_ERROR(appendResultRow(t.results, "Иванов", "Иван", "Иванович", scores(1), Date{2024, 1, 2}),
                        "только для чтения");
     EXPECT_TRUE(t.results.hasPending());
-    t.results.close();
+    EXPECT_STORE_ERROR(t.results.storePending(), "только для чтения");
+
     protect(dir.file("Result.db"), false);
+    t.results.storePending();   // once the file is writable again, the row reaches it
+    EXPECT_FALSE(t.results.hasPending());
+    EXPECT_EQ(t.results.fieldText("F"), "Иванов");
 }
