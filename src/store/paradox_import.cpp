@@ -365,18 +365,18 @@ private:
     sqlite3* db_ = nullptr;
 };
 
-class Insert {
+class Statement {
 public:
-    Insert(SqliteFile& file, const std::string& sql)
+    Statement(SqliteFile& file, const std::string& sql)
     {
         if (sqlite3_prepare_v2(file.handle(), sql.c_str(), -1, &stmt_, nullptr) != SQLITE_OK)
             file.fail();
     }
-    ~Insert() { sqlite3_finalize(stmt_); }
-    Insert(const Insert&) = delete;
-    Insert& operator=(const Insert&) = delete;
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
 
-    // Returns the SQLite result code of the insert.
+    // Runs the statement with these parameters; returns the SQLite result code.
     int run(const std::vector<Cell>& cells)
     {
         sqlite3_reset(stmt_);
@@ -423,7 +423,7 @@ Columns columnsOf(const ParadoxReader& reader, const std::string& tableName)
     for (const Field& f : reader.header().fields) {
         const std::string name = reader.fieldName(f);
         if (!seen.insert(lowerAscii(name)).second)
-            damagedError("В таблице «" + tableName + "» два поля с именем " + name);
+            damagedError("В таблице «" + reader.path() + "» два поля с именем " + name);
         if (!c.definitions.empty())
             c.definitions += ", ";
         c.definitions += quoted(name) + " ";
@@ -443,11 +443,12 @@ void keepAutoIncrement(SqliteFile& file, const std::string& tableName, std::int6
 {
     if (lastGiven <= 0 || lastGiven >= INT32_MAX)
         return;
-    const std::string n = std::to_string(lastGiven);
-    const std::string t = "'" + tableName + "'";
-    file.execute("INSERT INTO sqlite_sequence(name, seq) SELECT " + t + ", " + n
-                 + " WHERE NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name = " + t + ")");
-    file.execute("UPDATE sqlite_sequence SET seq = max(seq, " + n + ") WHERE name = " + t);
+    const std::vector<Cell> parameters = {textCell(tableName), integerCell(lastGiven)};
+    Statement add(file, "INSERT INTO sqlite_sequence(name, seq) SELECT ?1, ?2"
+                        " WHERE NOT EXISTS (SELECT 1 FROM sqlite_sequence WHERE name = ?1)");
+    Statement raise(file, "UPDATE sqlite_sequence SET seq = max(seq, ?2) WHERE name = ?1");
+    if (add.run(parameters) != SQLITE_DONE || raise.run(parameters) != SQLITE_DONE)
+        file.fail();
 }
 
 std::int64_t convert(ParadoxReader& reader, const std::string& temporaryPath, const std::string& tableName)
@@ -460,7 +461,7 @@ std::int64_t convert(ParadoxReader& reader, const std::string& temporaryPath, co
     std::string placeholders;
     for (std::size_t i = 0; i < columns.names.size(); ++i)
         placeholders += i ? ", ?" : "?";
-    Insert insert(out, "INSERT INTO " + quoted(tableName) + " VALUES (" + placeholders + ")");
+    Statement insert(out, "INSERT INTO " + quoted(tableName) + " VALUES (" + placeholders + ")");
 
     const std::int64_t count = reader.header().recordCount;
     for (std::int64_t n = 0; n < count; ++n) {

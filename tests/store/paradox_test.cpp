@@ -162,6 +162,33 @@ TEST(ParadoxImport, ResultsKeepEveryFieldNumberAndBlankValue)
     EXPECT_EQ(table.fieldInt("NN"), 13);
 }
 
+TEST(ParadoxImport, RowNumbersStayUniqueAndAboveTheOldTablesLast)
+{
+    OldInstallation old;
+    old.writeResults();
+    auto bytes = paradox_test::readBytes(old.path("Result.db"));
+    bytes[0x49] = 50;   // the old table had given numbers up to 50 (rows since deleted)
+    paradox_test::writeBytes(old.path("Result.db"), bytes);
+    TempDir target;
+    store::importParadoxTable(old.path("Result.db"), target.file("Result.db"));
+    EXPECT_EQ(query(target.file("Result.db"), "SELECT seq FROM sqlite_sequence")[0][0], "50");
+
+    const auto columns = paradox_test::resultColumns();
+    paradox_test::writeTable(old.path("Twice.db"), columns,
+                             {resultRow("А", "Б", "В", Cell{}, {}, 4), resultRow("Г", "Д", "Е", Cell{}, {}, 4)});
+    TempDir twice;
+    expectImportError([&] { store::importParadoxTable(old.path("Twice.db"), twice.file("Result.db")); },
+                      "номер NN повторяется");
+    paradox_test::writeTable(old.path("Blank.db"), columns, {resultRow("А", "Б", "В", Cell{}, {}, 0)});
+    auto blank = paradox_test::readBytes(old.path("Blank.db"));
+    std::fill(blank.begin() + 0x800 + 6 + 73, blank.begin() + 0x800 + 6 + 77, 0);   // NN of the one record
+    paradox_test::writeBytes(old.path("Blank.db"), blank);
+    TempDir results;
+    expectImportError([&] { store::importParadoxTable(old.path("Blank.db"), results.file("Result.db")); },
+                      "пустой номер NN");
+    EXPECT_TRUE(filesIn(results.path()).empty());
+}
+
 TEST(ParadoxImport, SubjectsIn866AndItemsIn1251KeepTheirOrderAndTypes)
 {
     OldInstallation old;
