@@ -2,7 +2,7 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <algorithm>
 
 namespace store::detail {
 namespace {
@@ -58,24 +58,27 @@ bool looksLikeParadox(const unsigned char* h, size_t size)
            blockKiB >= 1 && blockKiB <= 32 && version >= 3 && version <= 12;
 }
 
-// Refuses, before SQLite sees it, a file that is not an SQLite database:
-// SQLite would take an empty file for an empty database and write into it.
-void checkHeader(const std::string& path)
+// Refuses a file that is not an SQLite database before anything reads it as
+// one: SQLite would take an empty file for an empty database and write into
+// it. The header is read through SQLite's own file handle, because closing
+// another descriptor of the file would drop the locks this process holds on it.
+void checkHeader(sqlite3* db, const std::string& path)
 {
-    std::error_code error;
-    if (!fs::is_regular_file(path, error))
-        throw StoreError(tableLabel(path) + ": файл не найден");
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    sqlite3_file* file = nullptr;
+    sqlite3_int64 size = 0;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+        !file->pMethods || file->pMethods->xFileSize(file, &size) != SQLITE_OK)
         throw StoreError(tableLabel(path) + ": файл не удаётся прочитать");
-    unsigned char header[100] = {};
-    in.read(reinterpret_cast<char*>(header), sizeof header);
-    const auto got = static_cast<size_t>(in.gcount());
-    if (got == 0)
+    if (size == 0)
         throw StoreError(tableLabel(path) + ": файл пуст, это не таблица");
+    unsigned char header[100] = {};
+    const int got = static_cast<int>(std::min<sqlite3_int64>(size, sizeof header));
+    const int rc = file->pMethods->xRead(file, header, got, 0);
+    if (rc != SQLITE_OK)
+        throw StoreError(tableLabel(path) + ": файл не удаётся прочитать");
     if (got >= 16 && std::memcmp(header, "SQLite format 3", 16) == 0)
         return;
-    if (looksLikeParadox(header, got))
+    if (looksLikeParadox(header, static_cast<size_t>(got)))
         throw StoreError(tableLabel(path) +
                          ": это таблица Paradox прежней установки программы; переведите таблицы командой "
                          "fpi-data import-paradox");
@@ -119,7 +122,9 @@ void execute(sqlite3* db, const char* sql, const std::string& path)
 
 sqlite3* openTableFile(const std::string& path, int busyTimeoutMs)
 {
-    checkHeader(path);
+    std::error_code error;
+    if (!fs::is_regular_file(path, error))
+        throw StoreError(tableLabel(path) + ": файл не найден");
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
@@ -128,6 +133,7 @@ sqlite3* openTableFile(const std::string& path, int busyTimeoutMs)
         throw StoreError(message);
     }
     try {
+        checkHeader(db, path);
         sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_timeout(db, busyTimeoutMs);
         execute(db, "PRAGMA synchronous=FULL", path);
