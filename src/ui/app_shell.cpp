@@ -78,9 +78,13 @@ void keepPendingResult()
 
 }  // namespace
 
+// Where "MS Sans Serif" is missing, a face of Arial's widths keeps the captions
+// within the room the pixel layout gives them; DejaVu Sans is the last resort.
 QFont sansFont(int pixelSize, QFont::Weight weight)
 {
-    return toolkit::pixelFont({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans")}, pixelSize, weight);
+    return toolkit::pixelFont(
+        {QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")}, pixelSize,
+        weight);
 }
 
 const std::string& dataDirectoryPath()

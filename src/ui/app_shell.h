@@ -17,8 +17,8 @@ inline const QString kAuthorWebPage = QStringLiteral("http://www.psytest.ru");
 // The application title: the taskbar entry and the caption of every message box.
 inline const QString kApplicationTitle = QStringLiteral("Опросник FPI");
 
-// The windows' face: "MS Sans Serif" first, the system's sans face where it is
-// not installed, at a size in pixels.
+// The windows' face: "MS Sans Serif" first, falling back to a sans face of
+// similar widths where it is not installed, at a size in pixels.
 QFont sansFont(int pixelSize, QFont::Weight weight = QFont::Normal);
 
 // Where the windows find their tables: the data directory beside the executable,
