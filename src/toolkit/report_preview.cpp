@@ -14,6 +14,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWhatsThis>
@@ -168,8 +169,10 @@ void ReportPreview::setZoom(const ReportZoom& zoom)
 double ReportPreview::scale() const
 {
     const QSizeF page = report_.pageSize.isEmpty() ? QSizeF(1, 1) : report_.pageSize;
-    const QSize area = scroll_->viewport()->size();
-    const double across = (area.width() - 2.0 * kMargin) / page.width();
+    // Fitting zooms measure the area without scroll bars; page width leaves room for the vertical one.
+    const QSize area = scroll_->maximumViewportSize();
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const double across = (area.width() - scrollBar - 2.0 * kMargin) / page.width();
     const double down = (area.height() - 2.0 * kMargin) / page.height();
     double s = 0;
     switch (zoom_.mode) {
@@ -180,7 +183,7 @@ double ReportPreview::scale() const
         s = across;
         break;
     case ReportZoom::WholePage:
-        s = std::min(across, down);
+        s = std::min((area.width() - 2.0 * kMargin) / page.width(), down);
         break;
     case ReportZoom::TwoPages:
         s = std::min((area.width() - 3.0 * kMargin) / (2 * page.width()), down);
