@@ -2,6 +2,8 @@
 // never damages the file.
 #include "store_test_util.h"
 
+#include <sqlite3.h>
+
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -53,6 +55,15 @@ TEST(Durability, RowsPostedBeforeAKillAreAllThere)
     waitpid(writer, &status, 0);
     close(pipeEnds[0]);
     ASSERT_EQ(posted.size(), 40u) << "the writer stopped by itself, status " << status;
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(dir.file("Result.db").c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* check = nullptr;
+    sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr);
+    ASSERT_EQ(sqlite3_step(check), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok");
+    sqlite3_finalize(check);
+    sqlite3_close(db);
 
     Table t("Result.db");
     openResults(t, dir);
