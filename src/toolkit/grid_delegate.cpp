@@ -102,6 +102,7 @@ QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
     editor->setAlignment(Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt()));
+    editor_ = editor;
     return editor;
 }
 

@@ -2,6 +2,7 @@
 // Paints the cells of a data grid (the current row's highlighting and the
 // search mark) and edits a cell in place with a line editor.
 
+#include <QPointer>
 #include <QStyledItemDelegate>
 
 namespace toolkit {
@@ -19,6 +20,9 @@ public:
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
+    // The cell editor last opened, while it exists.
+    QWidget* openEditor() const { return editor_; }
+
 private:
     struct Colours {
         QColor background;
@@ -28,6 +32,7 @@ private:
     void paintSearchMark(QPainter* painter, const QRect& textRect, Qt::Alignment alignment, const QString& text) const;
 
     GridView* view_;
+    mutable QPointer<QWidget> editor_;
 };
 
 }  // namespace toolkit

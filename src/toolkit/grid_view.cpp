@@ -16,12 +16,13 @@ GridView::GridView(QWidget* parent)
     , model_(new GridModel(this))
     , titles_(new GridHeader(Qt::Horizontal, this))
     , indicator_(new GridHeader(Qt::Vertical, this))
+    , delegate_(new GridDelegate(this))
     , search_(nullptr)
 {
     setHorizontalHeader(titles_);
     setVerticalHeader(indicator_);
     setModel(model_);
-    setItemDelegate(new GridDelegate(this));
+    setItemDelegate(delegate_);
     // One current cell and nothing else: no multi-row or block selection.
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::DoubleClicked);
@@ -130,8 +131,11 @@ void GridView::leaveRow()
 
 void GridView::finishRow()
 {
-    if (state() == QAbstractItemView::EditingState)
-        setFocus();   // commits the open editor's text through the delegate
+    QWidget* editor = delegate_->openEditor();
+    if (state() == QAbstractItemView::EditingState && editor) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
     if (model_->isOpen())
         guarded([&] { leaveRow(); });
 }

@@ -10,6 +10,7 @@
 
 namespace toolkit {
 
+class GridDelegate;
 class GridHeader;
 
 class GridView : public QTableView {
@@ -59,6 +60,7 @@ private:
     GridModel* model_;
     GridHeader* titles_;
     GridHeader* indicator_;
+    GridDelegate* delegate_;
     IncrementalSearch search_;
     bool searchEnabled_ = true;
     bool syncing_ = false;

@@ -319,3 +319,14 @@ TEST_F(GridViewTest, ColumnsAreDigitsWideAndTitlesTwoLinesHigh)
     EXPECT_EQ(view()->columnWidth(2), 10 * digit + 4);
     EXPECT_GE(view()->horizontalHeader()->height(), 2 * view()->fontMetrics().lineSpacing());
 }
+
+TEST_F(GridViewTest, FinishingTheRowStoresTextStillInAnOpenEditor)
+{
+    key(Qt::Key_F2);
+    ASSERT_NE(editor(), nullptr);
+    editor()->setText(QStringLiteral("Петренко"));
+    grid->finishRow();
+    EXPECT_EQ(source.rows().at(0).at(0), QStringLiteral("Петренко"));
+    EXPECT_EQ(source.state(), GridSource::State::Browse);
+    EXPECT_EQ(view()->state(), QAbstractItemView::NoState);
+}
