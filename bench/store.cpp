@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <stdexcept>
@@ -54,20 +53,29 @@ void fillResults(const std::string& path)
     sqlite3_close(db);
 }
 
-// One data directory for the whole run, removed at exit.
+// The data directory of the whole run, removed when the run ends.
+class ScratchDirectory {
+public:
+    ScratchDirectory()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "fpi-bench-XXXXXX").string();
+        path_ = std::string(mkdtemp(pattern.data())) + "/";
+        store::createTableFile(path_ + "TestFam.DB", "F TEXT, I TEXT, O TEXT");
+        store::createTableFile(path_ + "FpiBd.db", "NumVopros INTEGER, Vopros TEXT");
+        store::createTableFile(path_ + "Result.db", store::resultColumnsSql());
+        fillResults(path_ + "Result.db");
+    }
+    ~ScratchDirectory() { std::filesystem::remove_all(path_); }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
 const std::string& dataDirectory()
 {
-    static const std::string directory = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "fpi-bench-XXXXXX").string();
-        const std::string dir = std::string(mkdtemp(pattern.data())) + "/";
-        store::createTableFile(dir + "TestFam.DB", "F TEXT, I TEXT, O TEXT");
-        store::createTableFile(dir + "FpiBd.db", "NumVopros INTEGER, Vopros TEXT");
-        store::createTableFile(dir + "Result.db", store::resultColumnsSql());
-        fillResults(dir + "Result.db");
-        std::atexit([] { std::filesystem::remove_all(dataDirectory()); });
-        return dir;
-    }();
-    return directory;
+    static const ScratchDirectory directory;
+    return directory.path();
 }
 
 store::Table& results()
