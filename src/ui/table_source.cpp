@@ -31,11 +31,26 @@ bool numberBegins(std::int64_t number, const QString& prefix)
     return true;
 }
 
-// Only as much of a text as the prefix can reach is decoded.
+// Decodes only as many characters as the prefix has, with no string built
+// per row: a whole-table scan goes through every row of the column.
 bool textBegins(const std::string& utf8, const QString& prefix)
 {
-    const auto reach = std::min<std::size_t>(utf8.size(), std::size_t(prefix.size()) * 4);
-    return toolkit::beginsWithFolded(QString::fromUtf8(utf8.data(), qsizetype(reach)), prefix);
+    std::size_t at = 0;
+    for (const QChar wanted : prefix) {
+        if (at >= utf8.size())
+            return false;
+        const auto lead = static_cast<unsigned char>(utf8[at]);
+        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        if (length == 4 || at + std::size_t(length) > utf8.size())   // beyond the names' alphabet: the slow way
+            return toolkit::beginsWithFolded(QString::fromStdString(utf8), prefix);
+        char32_t code = length == 1 ? lead : length == 2 ? lead & 0x1F : lead & 0x0F;
+        for (int i = 1; i < length; ++i)
+            code = (code << 6) | (static_cast<unsigned char>(utf8[at + std::size_t(i)]) & 0x3F);
+        at += std::size_t(length);
+        if (QChar(char16_t(code)).toUpper() != wanted)
+            return false;
+    }
+    return true;
 }
 
 // Dates repeat from row to row, so each is formatted once per scan.
