@@ -1,6 +1,9 @@
 #include "toolkit/window_util.h"
 
+#include <algorithm>
+
 #include <QEvent>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
@@ -67,8 +70,15 @@ private:
 
 QFont pixelFont(const QStringList& families, int pixelSize, QFont::Weight weight)
 {
+    // Naming the installed family directly spares the font matcher a search
+    // through its substitutes, which costs more than the window's whole layout.
     QFont font;
-    font.setFamilies(families);
+    const auto installed = std::find_if(families.begin(), families.end(),
+                                        [](const QString& family) { return QFontDatabase::hasFamily(family); });
+    if (installed != families.end())
+        font.setFamily(*installed);
+    else
+        font.setFamilies(families);
     font.setPixelSize(pixelSize);
     font.setWeight(weight);
     return font;

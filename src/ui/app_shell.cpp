@@ -87,6 +87,11 @@ QFont sansFont(int pixelSize, QFont::Weight weight)
         weight);
 }
 
+QFont monoFont(int pixelSize, QFont::Weight weight)
+{
+    return toolkit::pixelFont({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono")}, pixelSize, weight);
+}
+
 const std::string& dataDirectoryPath()
 {
     return dataDirectory_;

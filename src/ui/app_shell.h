@@ -20,6 +20,8 @@ inline const QString kApplicationTitle = QStringLiteral("Опросник FPI");
 // The windows' face: "MS Sans Serif" first, falling back to a sans face of
 // similar widths where it is not installed, at a size in pixels.
 QFont sansFont(int pixelSize, QFont::Weight weight = QFont::Normal);
+// "Courier New", or the face of its widths where it is not installed.
+QFont monoFont(int pixelSize, QFont::Weight weight = QFont::Normal);
 
 // Where the windows find their tables: the data directory beside the executable,
 // unless createWindows was given another (tests do).

@@ -101,7 +101,7 @@ void TMainForm::buildLayout()
     setFont(ui::sansFont(11));
 
     Label1 = new QLabel(QStringLiteral("Тест FPI"), this);
-    Label1->setFont(toolkit::pixelFont({QStringLiteral("Courier New")}, 64, QFont::Bold));
+    Label1->setFont(ui::monoFont(64, QFont::Bold));
     Label1->setGeometry(112, 8, 304, 73);
 
     buildGroupBox();

@@ -82,7 +82,7 @@ TForm3::TForm3(QWidget* parent)
     toolkit::onBareMouseMove(Panel1, [this] { Panel1MouseMove(); });
 
     Label25 = new QLabel(QStringLiteral("Результаты тестирования FPI"), Panel1);
-    QFont titleFont = toolkit::pixelFont({QStringLiteral("Courier New")}, 37);
+    QFont titleFont = ui::monoFont(37);
     titleFont.setItalic(true);
     titleFont.setUnderline(true);
     Label25->setFont(titleFont);
