@@ -1,13 +1,14 @@
 #include "toolkit/window_util.h"
 
-#include <algorithm>
-
 #include <QEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QHash>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace toolkit {
 namespace {
@@ -68,17 +69,36 @@ private:
 
 }  // namespace
 
+namespace {
+
+// The first installed family of the list, or an empty text when none is.
+// Looked up in the plain list of installed families and remembered per list:
+// asking the font database about a missing family makes it search the
+// system's substitutes every time.
+QString installedFamily(const QStringList& families)
+{
+    static QHash<QStringList, QString> chosen;
+    const auto known = chosen.constFind(families);
+    if (known != chosen.constEnd())
+        return *known;
+    const QStringList installed = QFontDatabase::families();
+    const auto first = std::find_if(families.begin(), families.end(), [&installed](const QString& family) {
+        return installed.contains(family, Qt::CaseInsensitive);
+    });
+    return chosen[families] = first != families.end() ? *first : QString();
+}
+
+}  // namespace
+
 QFont pixelFont(const QStringList& families, int pixelSize, QFont::Weight weight)
 {
-    // Naming the installed family directly spares the font matcher a search
-    // through its substitutes, which costs more than the window's whole layout.
+    // Naming the installed family directly spares the font matcher its own search.
     QFont font;
-    const auto installed = std::find_if(families.begin(), families.end(),
-                                        [](const QString& family) { return QFontDatabase::hasFamily(family); });
-    if (installed != families.end())
-        font.setFamily(*installed);
-    else
+    const QString family = installedFamily(families);
+    if (family.isEmpty())
         font.setFamilies(families);
+    else
+        font.setFamily(family);
     font.setPixelSize(pixelSize);
     font.setWeight(weight);
     return font;
