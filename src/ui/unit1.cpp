@@ -96,7 +96,8 @@ TMainForm::~TMainForm() = default;
 void TMainForm::buildLayout()
 {
     setWindowTitle(QStringLiteral("Психологический опросник FPI (версия 1.1.2)"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowCloseButtonHint);
     setFixedSize(750, 288);
     setFont(ui::sansFont(11));
 

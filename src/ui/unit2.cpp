@@ -80,10 +80,18 @@ TForm2::~TForm2()
 }
 
 // The memo follows the questionnaire table's current row, whatever moves it.
+// A questionnaire without item texts is reported once, when the window is made;
+// the table's notifications themselves must not be interrupted.
 void TForm2::bindMemo()
 {
-    vopros_subscription_ = MainForm->tbVopros.subscribe([this](store::Table::Change) { showCurrentItem(); });
-    showCurrentItem();
+    vopros_subscription_ = MainForm->tbVopros.subscribe([this](store::Table::Change) {
+        try {
+            showCurrentItem();
+        } catch (const std::exception&) {
+            DBMemo1->clear();
+        }
+    });
+    toolkit::guarded([this] { showCurrentItem(); });
 }
 
 void TForm2::showCurrentItem()

@@ -103,3 +103,14 @@ TEST_F(StartupTest, ResultsTableWithoutTip7FailsAtBothOpenings)
     EXPECT_TRUE(box.errors[0].contains(QLatin1String("Tip7")));
     EXPECT_FALSE(MainForm->tbResult.active());
 }
+
+TEST_F(StartupTest, QuestionnaireWithoutItemTextsIsReportedOnce)
+{
+    data.createSubjects({{"Петров", "Пётр", "Петрович"}});
+    data.exec("FpiBd.db", "CREATE TABLE FpiBd(NumVopros INTEGER, Tekst TEXT); INSERT INTO FpiBd VALUES(2, 'x');");
+    data.createResults();
+    startProgram();
+    ASSERT_EQ(box.errors.size(), 1);
+    EXPECT_TRUE(box.errors[0].contains(QLatin1String("Vopros"))) << box.errors[0].toStdString();
+    EXPECT_TRUE(MainForm->isVisible());
+}
