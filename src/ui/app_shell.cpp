@@ -21,11 +21,10 @@ std::string dataDirectory_;
 std::function<void()> endHook_;
 
 template <typename Window>
-Window* created(Window*& reference)
+void created(Window*& reference)
 {
     reference = new Window();
     toolkit::keepCentred(reference);
-    return reference;
 }
 
 template <typename Window>
