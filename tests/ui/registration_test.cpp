@@ -116,18 +116,6 @@ TEST_F(RegistrationTest, PickOfASubjectWithoutPatronymicFailsHalfWay)
     EXPECT_FALSE(MainForm->Edit1->isReadOnly());
 }
 
-TEST_F(RegistrationTest, PickFromAnEmptySubjectsTableChangesNothing)
-{
-    data.createSubjects({});
-    data.createQuestionnaire({{2, "Утверждение"}});
-    data.createResults();
-    startProgram();
-    pickPatient();
-    EXPECT_EQ(box.messages, QStringList{QStringLiteral("Ошибка присвоения")});
-    EXPECT_TRUE(MainForm->Edit1->text().isEmpty());
-    EXPECT_FALSE(MainForm->Edit1->isReadOnly());
-}
-
 TEST_F(RegistrationTest, StartAndResultsTurnRedUnderThePointerUntilTheBackground)
 {
     data.createAll({{2, "Утверждение"}});
