@@ -15,6 +15,7 @@ FlatButton::FlatButton(const QString& caption, QWidget* parent)
 {
     setText(caption);
     setMouseTracking(true);
+    // Repaints on entering and leaving, for the raised edge.
     setAttribute(Qt::WA_Hover);
 }
 
@@ -65,18 +66,6 @@ void FlatButton::mouseMoveEvent(QMouseEvent* event)
     QAbstractButton::mouseMoveEvent(event);
     // The window behind must not take this movement as one over its background.
     event->accept();
-}
-
-void FlatButton::enterEvent(QEnterEvent* event)
-{
-    update();
-    QAbstractButton::enterEvent(event);
-}
-
-void FlatButton::leaveEvent(QEvent* event)
-{
-    update();
-    QAbstractButton::leaveEvent(event);
 }
 
 }  // namespace toolkit
