@@ -3,30 +3,10 @@
 #include "engine/conversion.h"
 #include "engine/scoring_key.h"
 
+#include "base/utf8.h"
+
 namespace engine {
 namespace {
-
-// Decodes one UTF-8 character at `pos`, advancing it; 0xFFFD when malformed.
-char32_t nextChar(std::string_view text, size_t& pos)
-{
-    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(pos);
-    int extra = lead < 0x80 ? 0 : (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : -1;
-    if (extra < 0 || pos + extra >= text.size()) {
-        ++pos;
-        return 0xFFFD;
-    }
-    char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
-    for (int i = 1; i <= extra; ++i) {
-        if ((byte(pos + i) & 0xC0) != 0x80) {
-            ++pos;
-            return 0xFFFD;
-        }
-        c = (c << 6) | (byte(pos + i) & 0x3F);
-    }
-    pos += extra + 1;
-    return c;
-}
 
 // 1 for yes, 0 for no, -1 for anything else.
 int answerOf(char32_t c)
@@ -41,25 +21,9 @@ int answerOf(char32_t c)
     }
 }
 
-std::string utf8(char32_t c)
+bool startsLikeFormula(std::string_view text)
 {
-    std::string out;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return out;
+    return !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
 }
 
 SheetLine bad(std::string reason)
@@ -83,16 +47,24 @@ SheetLine parseSheetLine(std::string_view line)
     if (tab == std::string_view::npos)
         return bad("нет символа табуляции между меткой и ответами");
 
+    const std::string_view label = line.substr(0, tab);
+    if (label.find('\0') != std::string_view::npos)
+        return bad("метка содержит нулевой байт");
+    if (!base::validUtf8(label))
+        return bad("метка не в кодировке UTF-8");
+
     SheetLine result;
     result.kind = SheetLine::Sheet;
-    result.sheet.label = std::string(line.substr(0, tab));
+    result.sheet.label = std::string(label);
     const std::string_view answers = line.substr(tab + 1);
     int count = 0;
     for (size_t pos = 0; pos < answers.size();) {
-        const char32_t c = nextChar(answers, pos);
+        const char32_t c = base::nextUtf8Char(answers, pos);
         const int answer = answerOf(c);
         if (answer < 0) {
-            const std::string shown = c == 0xFFFD ? "недопустимый байт UTF-8" : "«" + utf8(c) + "»";
+            const std::string shown = c == base::kBadChar ? "недопустимый байт UTF-8"
+                                      : c < 0x20          ? "символ с кодом " + std::to_string(c)
+                                                          : "«" + base::utf8Char(c) + "»";
             return bad("ответ " + std::to_string(count + 1) + ": " + shown + " не является ни «да», ни «нет»");
         }
         if (count < kSheetItems)
@@ -113,13 +85,15 @@ ScoreSheet scoreAnswerSheet(const AnswerSheet& sheet)
     return scores;
 }
 
-std::string csvField(std::string_view text)
+std::string csvField(std::string_view text, char separator)
 {
-    const bool needsQuotes = text.find_first_of(",\"\r\n") != std::string_view::npos ||
+    const bool formula = startsLikeFormula(text);
+    const bool needsQuotes = formula || text.find_first_of("\"\r\n") != std::string_view::npos ||
+                             text.find(separator) != std::string_view::npos ||
                              (!text.empty() && (text.front() == ' ' || text.back() == ' '));
     if (!needsQuotes)
         return std::string(text);
-    std::string out = "\"";
+    std::string out = formula ? "\"'" : "\"";
     for (char c : text) {
         if (c == '"')
             out += '"';

@@ -1,14 +1,16 @@
 // fpi-data create, import-items and export: the data directory's tables.
 #include "tools/commands.h"
 
+#include "base/utf8.h"
+#include "engine/answer_sheet.h"
 #include "sample_subjects.h"
 #include "store/result_table.h"
 #include "store/table.h"
+#include "tools/files.h"
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
+#include <optional>
 #include <sstream>
 
 namespace tools {
@@ -37,6 +39,7 @@ const char kImportHelp[] =
     "Вопросы задаются в порядке строк файла; пустые строки пропускаются.\n"
     "Сначала проверяются все строки; если хотя бы одна ошибочна, таблица\n"
     "не меняется, а ошибки перечисляются с номерами строк.\n"
+    "ФАЙЛ должен быть обычным файлом (не каталогом, каналом или устройством).\n"
     "\n"
     "Код завершения: 0 - вопросы загружены, 1 - ошибки в файле или параметрах,\n"
     "2 - файл или таблицу не удалось прочитать или записать.\n";
@@ -49,8 +52,19 @@ const char kExportHelp[] =
     "разделитель «;», первая строка NN;F;I;O;Dat;Tip1;...;Tip12, даты в виде\n"
     "ГГГГ-ММ-ДД, строки в порядке таблицы. Без ФАЙЛА - на стандартный вывод.\n"
     "\n"
+    "Текст, который электронная таблица приняла бы за формулу (начинается\n"
+    "с =, +, -, @, табуляции или возврата каретки), записывается в кавычках\n"
+    "с апострофом впереди, например \"'=A1\", и показывается как текст.\n"
+    "Числа (NN, Tip1-Tip12) записываются как есть.\n"
+    "\n"
+    "ФАЙЛ записывается сначала во временный файл рядом и заменяет прежний, только\n"
+    "когда всё записано; он доступен только владельцу. ФАЙЛОМ не может быть\n"
+    "таблица каталога данных или её служебный файл (-wal, -shm), другая база\n"
+    "данных SQLite, каталог, канал или устройство.\n"
+    "\n"
     "Код завершения: 0 - выгрузка выполнена, 1 - неверные параметры,\n"
-    "2 - таблицу не удалось прочитать или файл не удалось записать.\n";
+    "2 - таблицу не удалось прочитать, файл нельзя заменять или не удалось\n"
+    "записать (прежний файл тогда не изменяется).\n";
 
 int usageError(const char* help)
 {
@@ -104,21 +118,6 @@ void createSampleTables(const std::string& directory)
 
 // ---- import-items --------------------------------------------------------------
 
-bool validUtf8(const std::string& s)
-{
-    for (size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        const size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
-        if (length == 0 || i + length > s.size())
-            return false;
-        for (size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
-                return false;
-        i += length;
-    }
-    return true;
-}
-
 bool wholeNumber(const std::string& s, std::int64_t& n)
 {
     if (s.empty() || s.size() > 9 || s.find_first_not_of("0123456789") != std::string::npos)
@@ -130,7 +129,7 @@ bool wholeNumber(const std::string& s, std::int64_t& n)
 // The problem with one line of an items file, or empty when the line is good.
 std::string lineProblem(const std::string& line, std::vector<store::Value>& row)
 {
-    if (!validUtf8(line))
+    if (!base::validUtf8(line))
         return "текст не в кодировке UTF-8";
     const auto tab = line.find('\t');
     if (tab == std::string::npos)
@@ -150,8 +149,6 @@ bool readItems(std::istream& in, std::vector<std::vector<store::Value>>& rows, s
 {
     std::string line;
     for (int lineNumber = 1; std::getline(in, line); ++lineNumber) {
-        if (lineNumber == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0)
-            line.erase(0, 3);
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (line.empty())
@@ -170,19 +167,17 @@ bool readItems(std::istream& in, std::vector<std::vector<store::Value>>& rows, s
 
 // ---- export --------------------------------------------------------------------
 
+// Text through the shared CSV field (a text that looks like a formula is
+// shown as text); numbers and dates as they are.
 std::string csvField(const store::Value& v)
 {
     if (store::isNull(v))
         return {};
     if (const auto* d = std::get_if<store::Date>(&v))
         return d->iso();
-    std::string text = store::toText(v, "");
-    if (text.find_first_of(";\"\r\n") == std::string::npos)
-        return text;
-    std::string quotedText = "\"";
-    for (char c : text)
-        quotedText += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quotedText + "\"";
+    if (const auto* text = std::get_if<std::string>(&v))
+        return engine::csvField(*text, ';');
+    return store::toText(v, "");
 }
 
 void writeResults(const store::Table& results, std::ostream& out)
@@ -246,11 +241,14 @@ int importItemsCommand(const Args& args)
     }
     if (args.size() != 2)
         return usageError(kImportHelp);
-    std::ifstream in(args[1], std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "Файл «%s» не удалось прочитать.\n", args[1].c_str());
+    std::string content;
+    try {
+        content = readInputFile(args[1]);
+    } catch (const FileError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
         return 2;
     }
+    std::istringstream in{std::string(base::withoutByteOrderMark(content))};
     std::vector<std::vector<store::Value>> rows;
     std::vector<std::string> errors;
     if (!readItems(in, rows, errors)) {
@@ -278,25 +276,28 @@ int exportCommand(const Args& args)
     }
     if (args.empty() || args.size() > 2)
         return usageError(kExportHelp);
-    store::Table results("Result.db");
     try {
+        // The target is checked before the table is even opened.
+        std::optional<OutputTarget> target;
+        if (args.size() == 2)
+            target = checkOutputTarget(args[1], args[0]);
+        store::Table results("Result.db");
         results.setDirectoryPath(args[0]);
         results.declareFields(store::resultFields());
         results.open();
-        if (args.size() == 1) {
-            writeResults(results, std::cout);
-            std::cout.flush();
-            return std::cout ? 0 : 2;
-        }
-        std::ofstream out(args[1], std::ios::binary | std::ios::trunc);
-        if (out)
-            writeResults(results, out);
-        out.close();
-        if (!out) {
-            std::fprintf(stderr, "Файл «%s» не удалось записать.\n", args[1].c_str());
-            return 2;
+        std::ostringstream csv;
+        writeResults(results, csv);
+        results.close();
+        if (target) {
+            replaceFile(*target, csv.str());
+        } else {
+            writeStandardOutput(csv.str());
+            finishStandardOutput();
         }
     } catch (const store::StoreError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 2;
+    } catch (const FileError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 2;
     }

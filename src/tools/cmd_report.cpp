@@ -4,9 +4,10 @@
 #include "report/result_report.h"
 #include "store/result_table.h"
 #include "toolkit/report_render.h"
+#include "tools/files.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
-#include <QSaveFile>
 
 #include <cstdlib>
 #include <iostream>
@@ -22,8 +23,14 @@ const char kHelp[] =
     "в ФАЙЛ.pdf: одна страница A4, шрифты встроены, текст можно искать и копировать.\n"
     "Дата печатается в кратком формате системного языка.\n"
     "\n"
+    "ФАЙЛ.pdf записывается сначала во временный файл рядом и заменяет прежний,\n"
+    "только когда всё записано; он доступен только владельцу. ФАЙЛОМ не может\n"
+    "быть таблица каталога данных или её служебный файл (-wal, -shm), другая\n"
+    "база данных SQLite, каталог, канал или устройство.\n"
+    "\n"
     "Код завершения: 0 - файл записан, 1 - нет такого результата или таблицы,\n"
-    "2 - файл не удалось записать (прежний файл тогда не изменяется).\n";
+    "2 - файл нельзя заменять или не удалось записать (прежний файл тогда\n"
+    "не изменяется).\n";
 
 // Fonts and painting need a GUI application; without a display it draws offscreen.
 std::unique_ptr<QGuiApplication> guiApplication()
@@ -66,28 +73,22 @@ bool buildPage(const std::string& directory, std::int64_t number, toolkit::Built
     }
 }
 
-// Writes beside the target first and replaces it only when everything is written.
-bool writePdfFile(const toolkit::BuiltReport& page, const QString& path)
+// The PDF is made in memory and written through the checked replacement.
+bool writePdfFile(const toolkit::BuiltReport& page, const OutputTarget& target)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        std::cerr << "Не удалось создать файл " << path.toStdString() << ": " << file.errorString().toStdString()
-                  << "\n";
-        return false;
-    }
+    QByteArray pdf;
     try {
-        toolkit::writePdf(page, file);
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        toolkit::writePdf(page, buffer);
+        replaceFile(target, std::string_view(pdf.constData(), size_t(pdf.size())));
+        return true;
+    } catch (const FileError& e) {
+        std::cerr << e.what() << "\n";
     } catch (const std::exception& e) {
-        file.cancelWriting();
-        std::cerr << e.what() << ": " << path.toStdString() << "\n";
-        return false;
+        std::cerr << e.what() << ": " << target.shown << "\n";
     }
-    if (!file.commit()) {
-        std::cerr << "Не удалось записать файл " << path.toStdString() << ": " << file.errorString().toStdString()
-                  << "\n";
-        return false;
-    }
-    return true;
+    return false;
 }
 
 }  // namespace
@@ -107,11 +108,18 @@ int reportCommand(const Args& args)
         std::cerr << "Номер результата должен быть целым неотрицательным числом: " << args[1] << "\n";
         return 1;
     }
+    OutputTarget target;
+    try {
+        target = checkOutputTarget(args[2], args[0]);
+    } catch (const FileError& e) {
+        std::cerr << e.what() << "\n";
+        return 2;
+    }
     const std::unique_ptr<QGuiApplication> app = guiApplication();
     toolkit::BuiltReport page;
     if (!buildPage(args[0], number, page))
         return 1;
-    return writePdfFile(page, QString::fromStdString(args[2])) ? 0 : 2;
+    return writePdfFile(page, target) ? 0 : 2;
 }
 
 }  // namespace tools

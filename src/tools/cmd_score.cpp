@@ -1,13 +1,13 @@
 // fpi-data score: scores paper answer sheets with the program's own key.
 #include "tools/commands.h"
 
+#include "base/utf8.h"
 #include "engine/answer_sheet.h"
+#include "tools/files.h"
 
-#include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <istream>
 #include <string>
+#include <string_view>
 
 namespace tools {
 namespace {
@@ -16,34 +16,40 @@ const char kHelp[] =
     "Использование: fpi-data score [ФАЙЛ]\n"
     "\n"
     "Подсчитывает баллы по бланкам ответов опросника FPI, заполненным на бумаге.\n"
-    "Читает ФАЙЛ или, если он не указан, стандартный ввод (UTF-8).\n"
+    "Читает ФАЙЛ или, если он не указан или равен «-», стандартный ввод (UTF-8;\n"
+    "метка порядка байтов в начале пропускается). ФАЙЛ должен быть обычным\n"
+    "файлом, не каталогом, каналом или устройством.\n"
     "\n"
     "Одна строка - один бланк: метка, символ табуляции, затем ровно 114 ответов,\n"
     "k-й символ отвечает на вопрос k.\n"
     "  «да»:  Д д Y y 1 +\n"
     "  «нет»: Н н N n 0 -\n"
     "Пустые строки и строки, начинающиеся с #, пропускаются; CR в конце строки\n"
-    "не учитывается.\n"
+    "не учитывается. Метка - текст UTF-8 без нулевых байтов.\n"
     "\n"
     "Вывод (CSV, запятая, UTF-8): строка заголовка label,raw1..raw12,Tip1..Tip12,\n"
     "затем по строке на каждый правильный бланк: метка, двенадцать сырых баллов\n"
-    "и двенадцать стенов.\n"
+    "и двенадцать стенов. Метка, которую электронная таблица приняла бы за\n"
+    "формулу (начинается с =, +, -, @ или возврата каретки), записывается в\n"
+    "кавычках с апострофом впереди, например \"'=A1\", и показывается как текст;\n"
+    "баллы записываются как есть.\n"
     "\n"
     "Ошибочные строки описываются в стандартном потоке ошибок и пропускаются.\n"
-    "Код завершения: 0 - все бланки обработаны, 1 - были ошибочные строки,\n"
-    "2 - файл не удалось прочитать.\n";
+    "Код завершения: 0 - все бланки обработаны, 1 - были ошибочные строки\n"
+    "или во входных данных нет ни одного бланка, 2 - файл не удалось прочитать\n"
+    "или вывод не удалось записать.\n";
 
-void printHeader()
+std::string headerLine()
 {
     std::string header = "label";
     for (int s = 1; s <= 12; ++s)
         header += ",raw" + std::to_string(s);
     for (int s = 1; s <= 12; ++s)
         header += ",Tip" + std::to_string(s);
-    std::cout << header << "\r\n";
+    return header + "\r\n";
 }
 
-void printRow(const engine::AnswerSheet& sheet)
+std::string rowLine(const engine::AnswerSheet& sheet)
 {
     const engine::ScoreSheet scores = engine::scoreAnswerSheet(sheet);
     std::string row = engine::csvField(sheet.label);
@@ -51,25 +57,38 @@ void printRow(const engine::AnswerSheet& sheet)
         row += "," + std::to_string(scores.raw(s));
     for (int s = 1; s <= 12; ++s)
         row += "," + std::to_string(scores.stanine(s));
-    std::cout << row << "\r\n";
+    return row + "\r\n";
 }
 
-// Scores every sheet of the stream; true when no line was bad.
-bool scoreStream(std::istream& in)
+// Scores every sheet of the input, writing each row as it is scored; the
+// exit status for the lines (0 all good, 1 bad lines or no sheet at all).
+int scoreInput(std::string_view input)
 {
-    printHeader();
+    writeStandardOutput(headerLine());
+    input = base::withoutByteOrderMark(input);
     bool allGood = true;
-    std::string line;
-    for (long number = 1; std::getline(in, line); ++number) {
-        const engine::SheetLine parsed = engine::parseSheetLine(line);
+    bool anySheet = false;
+    long number = 1;
+    for (size_t start = 0; start < input.size(); ++number) {
+        size_t end = input.find('\n', start);
+        if (end == std::string_view::npos)
+            end = input.size();
+        const engine::SheetLine parsed = engine::parseSheetLine(input.substr(start, end - start));
+        start = end + 1;
         if (parsed.kind == engine::SheetLine::Bad) {
             std::cerr << "Строка " << number << ": " << parsed.reason << "; бланк пропущен\n";
             allGood = false;
         } else if (parsed.kind == engine::SheetLine::Sheet) {
-            printRow(parsed.sheet);
+            writeStandardOutput(rowLine(parsed.sheet));
+            anySheet = true;
         }
     }
-    return allGood;
+    finishStandardOutput();
+    if (!anySheet && allGood) {
+        std::cerr << "Во входных данных нет ни одного бланка.\n";
+        return 1;
+    }
+    return allGood ? 0 : 1;
 }
 
 }  // namespace
@@ -84,22 +103,19 @@ int scoreCommand(const Args& args)
         std::cerr << "Слишком много параметров.\n\n" << kHelp;
         return 1;
     }
-    std::ios::sync_with_stdio(false);
-    if (args.empty())
-        return scoreStream(std::cin) ? 0 : 1;
-
-    std::error_code ec;
-    std::ifstream file(args[0], std::ios::binary);
-    if (!file || std::filesystem::is_directory(args[0], ec)) {
-        std::cerr << "Не удалось открыть файл «" << args[0] << "» для чтения.\n";
+    std::string input;
+    try {
+        input = args.empty() || args[0] == "-" ? readStandardInput() : readInputFile(args[0]);
+    } catch (const FileError& e) {
+        std::cerr << e.what() << "\n";
         return 2;
     }
-    const bool allGood = scoreStream(file);
-    if (file.bad()) {
-        std::cerr << "Ошибка чтения файла «" << args[0] << "».\n";
+    try {
+        return scoreInput(input);
+    } catch (const FileError& e) {
+        std::cerr << e.what() << "\n";
         return 2;
     }
-    return allGood ? 0 : 1;
 }
 
 }  // namespace tools

@@ -1,5 +1,6 @@
 // fpi-data: the command-line companion of the FPI program.
 #include "tools/commands.h"
+#include "tools/files.h"
 
 #include <cstdio>
 #include <cstring>
@@ -46,6 +47,7 @@ bool wantsHelp(const Args& args)
 
 int main(int argc, char** argv)
 {
+    tools::guardStandardStreams();
     if (argc < 2) {
         printUsage(stderr);
         return 1;
