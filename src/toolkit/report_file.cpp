@@ -1,9 +1,13 @@
 #include "toolkit/report_file.h"
 
+#include "base/system_error.h"
+
 #include <QDataStream>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <cmath>
 
 namespace toolkit {
@@ -79,6 +83,38 @@ ReportFont readFont(QDataStream& s)
     return f;
 }
 
+// Why a file operation failed, in Russian: the system's reason when the
+// operation left one in errno, otherwise the kind of failure Qt reports.
+std::string reasonOf(int error, QFileDevice::FileError kind)
+{
+    if (error != 0)
+        return base::systemErrorText(error);
+    switch (kind) {
+    case QFileDevice::OpenError: return "файл не удалось открыть";
+    case QFileDevice::PermissionsError: return "нет прав доступа";
+    case QFileDevice::ResourceError: return "не хватает места на диске или другого ресурса";
+    case QFileDevice::WriteError: return "ошибка записи";
+    case QFileDevice::ReadError: return "ошибка чтения";
+    case QFileDevice::RenameError: return "новый файл не удалось поставить на место прежнего";
+    default: return "ошибка ввода-вывода";
+    }
+}
+
+[[noreturn]] void saveFailed(const QString& path, const std::string& reason)
+{
+    throw ReportFileError("Не удалось записать файл " + path.toStdString() + ": " + reason + ". Прежний файл не изменен.");
+}
+
+// A directory, a FIFO or a device is never opened as a report file: a FIFO
+// would block, a device would be replaced by a file.
+void requireRegularFile(const QString& path, const char* action)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        throw ReportFileError(std::string(action) + " " + path.toStdString() + ": " +
+                              (info.isDir() ? "это каталог, а не файл" : "это не обычный файл (канал или устройство)"));
+}
+
 }  // namespace
 
 void writeReport(const BuiltReport& report, QIODevice& device)
@@ -141,19 +177,31 @@ BuiltReport readReport(QIODevice& device)
 
 void saveReportFile(const BuiltReport& report, const QString& path)
 {
+    requireRegularFile(path, "Нельзя записать отчет в");
     QSaveFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        throw ReportFileError(("Не удалось открыть для записи файл " + path + ": " + file.errorString()).toStdString());
-    writeReport(report, file);
+        throw ReportFileError("Не удалось открыть для записи файл " + path.toStdString() + ": " +
+                              reasonOf(errno, file.error()));
+    if (!file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        saveFailed(path, reasonOf(errno, file.error()));
+    try {
+        writeReport(report, file);
+    } catch (const ReportFileError&) {
+        saveFailed(path, reasonOf(errno, file.error()));
+    }
+    errno = 0;
     if (!file.commit())
-        throw ReportFileError(("Не удалось записать файл " + path + ": " + file.errorString()).toStdString());
+        saveFailed(path, reasonOf(errno, file.error()));
 }
 
 BuiltReport openReportFile(const QString& path)
 {
+    requireRegularFile(path, "Нельзя открыть как отчет");
     QFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::ReadOnly))
-        throw ReportFileError(("Не удалось открыть файл " + path + ": " + file.errorString()).toStdString());
+        throw ReportFileError("Не удалось открыть файл " + path.toStdString() + ": " + reasonOf(errno, file.error()));
     try {
         return readReport(file);
     } catch (const ReportFileError& e) {

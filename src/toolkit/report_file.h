@@ -22,7 +22,12 @@ extern const char* const kReportFileFilter;   // "Файл отчета (*.frp)"
 void writeReport(const BuiltReport& report, QIODevice& device);
 BuiltReport readReport(QIODevice& device);   // raises ReportFileError
 
-// Whole files; saving replaces the file only once everything is written.
+// Whole files. Saving refuses a path that exists and is not a regular file,
+// writes a temporary file beside it, readable and writable by its owner only,
+// and replaces the file only once everything is written and flushed; after a
+// failure the previous file is unchanged. Opening refuses anything but a
+// regular file. Failures raise ReportFileError with a Russian message naming
+// the file.
 void saveReportFile(const BuiltReport& report, const QString& path);
 BuiltReport openReportFile(const QString& path);
 

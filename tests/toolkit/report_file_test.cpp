@@ -4,8 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <csignal>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace toolkit;
 
@@ -103,4 +111,94 @@ TEST(ReportFile, UnreadableAndUnwritablePathsFailWithoutTouchingFiles)
     } catch (const ReportFileError& e) {
         EXPECT_NE(QString::fromUtf8(e.what()).indexOf(QStringLiteral("чужой.frp")), -1);
     }
+}
+
+namespace {
+
+mode_t modeOf(const QString& path)
+{
+    struct stat info {};
+    return stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode : 0;
+}
+
+std::string messageOfSave(const QString& path)
+{
+    try {
+        saveReportFile(sample(), path);
+    } catch (const ReportFileError& e) {
+        return e.what();
+    }
+    return {};
+}
+
+}  // namespace
+
+TEST(ReportFile, SaveRefusesWhatIsNotARegularFileAndWritesOwnerOnly)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("папка.frp"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    EXPECT_NE(messageOfSave(folder).find("каталог"), std::string::npos);
+    EXPECT_TRUE(S_ISDIR(modeOf(folder)));
+
+    // Refused before anything is opened: opening a FIFO would block.
+    const QString fifo = dir.filePath(QStringLiteral("канал.frp"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_NE(messageOfSave(fifo).find("не обычный файл"), std::string::npos);
+    EXPECT_TRUE(S_ISFIFO(modeOf(fifo)));
+    EXPECT_THROW(openReportFile(fifo), ReportFileError);
+
+    const QString fresh = dir.filePath(QStringLiteral("новый.frp"));
+    saveReportFile(sample(), fresh);
+    EXPECT_EQ(modeOf(fresh) & 0777, 0600u);
+    const QString shared = dir.filePath(QStringLiteral("общий.frp"));
+    QFile f(shared);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    ASSERT_EQ(chmod(QFile::encodeName(shared).constData(), 0644), 0);
+    saveReportFile(sample(), shared);
+    EXPECT_EQ(modeOf(shared) & 0777, 0600u) << "a saved report is the owner's only";
+    EXPECT_EQ(openReportFile(shared), sample());
+
+    const std::string missing = messageOfSave(dir.filePath(QStringLiteral("нет/такого.frp")));
+    EXPECT_NE(missing.find("не существует"), std::string::npos) << missing;
+    EXPECT_EQ(missing.find("No such"), std::string::npos) << missing;
+}
+
+TEST(ReportFile, FailedSaveKeepsThePreviousFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("отчет.frp"));
+    saveReportFile(sample(), path);
+    QFile before(path);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray previous = before.readAll();
+    before.close();
+
+    BuiltReport big = sample();
+    for (int i = 0; i < 20000; ++i)
+        big.pages[0].texts.push_back(big.pages[0].texts[0]);
+    // A file size limit in a child process stands for a full disk.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{64 * 1024, 64 * 1024};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            saveReportFile(big, path);
+        } catch (const ReportFileError& e) {
+            _exit(std::string(e.what()).find("слишком велик") != std::string::npos ? 0 : 2);
+        }
+        _exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the save did not fail, 2: the message does not give the reason";
+    QFile after(path);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), previous);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("отчет.frp")})
+        << "no temporary file is left behind";
 }
