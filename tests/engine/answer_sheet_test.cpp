@@ -68,6 +68,12 @@ TEST(AnswerSheet, RejectsBadLinesWithAReason)
         {"a\t" + good.substr(2) + "x", "«x»"},
         {"a\t" + good.substr(2) + "\xff", "UTF-8"},
         {"a\t" + good.substr(2) + " ", "« »"},
+        {"a\t" + good.substr(2) + std::string(1, '\0'), "кодом 0"},
+        {"a\t" + good.substr(4) + "\xC0\xAF", "UTF-8"},                 // an overlong '/'
+        {std::string("мет") + std::string(1, '\0') + "ка\t" + good, "нулевой байт"},
+        {"\xD0\t" + good, "метка не в кодировке UTF-8"},
+        {"\xED\xA0\x80\t" + good, "метка не в кодировке UTF-8"},       // a surrogate
+        {"\xF4\x90\x80\x80\t" + good, "метка не в кодировке UTF-8"},   // above U+10FFFF
     };
     for (const Case& c : cases) {
         const SheetLine line = parseSheetLine(c.line);
@@ -83,4 +89,30 @@ TEST(AnswerSheet, CsvQuoting)
     EXPECT_EQ(csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
     EXPECT_EQ(csvField(" lead"), "\" lead\"");
     EXPECT_EQ(csvField(""), "");
+    EXPECT_EQ(csvField("a;b"), "a;b");
+    EXPECT_EQ(csvField("a;b", ';'), "\"a;b\"");
+    EXPECT_EQ(csvField("a,b", ';'), "a,b");
+}
+
+TEST(AnswerSheet, CsvFieldsThatLookLikeFormulasStayText)
+{
+    EXPECT_EQ(csvField("=1+2"), "\"'=1+2\"");
+    EXPECT_EQ(csvField("+7 900"), "\"'+7 900\"");
+    EXPECT_EQ(csvField("-5"), "\"'-5\"");
+    EXPECT_EQ(csvField("@SUM(A1)"), "\"'@SUM(A1)\"");
+    EXPECT_EQ(csvField("\tx"), "\"'\tx\"");
+    EXPECT_EQ(csvField("\rx"), "\"'\rx\"");
+    EXPECT_EQ(csvField("=HYPERLINK(\"http://x\";\"y\")", ';'), "\"'=HYPERLINK(\"\"http://x\"\";\"\"y\"\")\"");
+    EXPECT_EQ(csvField("a=b"), "a=b") << "only the first character makes a formula";
+    EXPECT_EQ(csvField("Иванов-Петров"), "Иванов-Петров");
+}
+
+TEST(AnswerSheet, LabelsAreCheckedUtf8)
+{
+    const std::string good = allAnswers("Д");
+    for (const std::string label : {"Пётр", "€", "\xF0\x9F\x98\x80", "\xEF\xBF\xBD", ""}) {
+        const SheetLine line = parseSheetLine(label + "\t" + good);
+        ASSERT_EQ(line.kind, SheetLine::Sheet) << label << ": " << line.reason;
+        EXPECT_EQ(line.sheet.label, label);
+    }
 }
