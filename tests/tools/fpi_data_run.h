@@ -1,0 +1,108 @@
+#pragma once
+// Runs the built fpi-data as a child process with its standard streams set up
+// as a test needs them: input from bytes, output captured, sent to /dev/full,
+// closed, or into a pipe nobody reads; optionally under a file size limit.
+// A run that does not end within the watchdog's time is killed and marked hung.
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fpi_data_run {
+
+enum class Output { Captured, DevFull, Closed, BrokenPipe };
+
+struct Options {
+    std::string input;
+    Output output = Output::Captured;
+    long fileSizeLimit = 0;   // bytes; 0 for none
+};
+
+struct Run {
+    int status = -1;      // the exit status; -1 when killed by a signal or hung
+    bool hung = false;
+    std::string out;
+    std::string err;
+};
+
+inline std::string readWhole(const std::string& path)
+{
+    std::ostringstream s;
+    s << std::ifstream(path, std::ios::binary).rdbuf();
+    return s.str();
+}
+
+inline Run run(const std::vector<std::string>& args, const Options& options = {})
+{
+    QTemporaryDir scratch;
+    const std::string in = scratch.filePath("in").toStdString();
+    const std::string out = scratch.filePath("out").toStdString();
+    const std::string err = scratch.filePath("err").toStdString();
+    std::ofstream(in, std::ios::binary) << options.input;
+
+    int pipeEnds[2] = {-1, -1};
+    if (options.output == Output::BrokenPipe) {
+        if (pipe(pipeEnds) != 0)
+            return {};
+        close(pipeEnds[0]);   // nobody will ever read
+    }
+    const std::string program = FPI_BINARY_DIR "/bin/fpi-data";
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+
+    const pid_t child = fork();
+    if (child == 0) {
+        std::signal(SIGPIPE, SIG_DFL);   // as a shell starts it: the program itself must cope
+        std::signal(SIGXFSZ, SIG_DFL);
+        dup2(open(in.c_str(), O_RDONLY), 0);
+        dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+        switch (options.output) {
+        case Output::Captured: dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1); break;
+        case Output::DevFull: dup2(open("/dev/full", O_WRONLY), 1); break;
+        case Output::Closed: close(1); break;
+        case Output::BrokenPipe: dup2(pipeEnds[1], 1); break;
+        }
+        if (options.fileSizeLimit > 0) {
+            const rlimit limit{rlim_t(options.fileSizeLimit), rlim_t(options.fileSizeLimit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    if (pipeEnds[1] >= 0)
+        close(pipeEnds[1]);
+    Run result;
+    int status = 0;
+    // Watchdog: a run that blocks (say, on a FIFO) is killed instead of hanging the test.
+    for (int waited = 0; waitpid(child, &status, WNOHANG) == 0; ++waited) {
+        if (waited == 3000) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            result.hung = true;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!result.hung && WIFEXITED(status))
+        result.status = WEXITSTATUS(status);
+    result.out = readWhole(out);
+    result.err = readWhole(err);
+    return result;
+}
+
+}  // namespace fpi_data_run
