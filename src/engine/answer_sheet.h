@@ -25,7 +25,8 @@ struct SheetLine {
 };
 
 // Parses one input line (UTF-8, without its line feed; a trailing CR is
-// ignored). Blank lines and lines starting with '#' are skipped.
+// ignored). Blank lines and lines starting with '#' are skipped. A label that
+// is not valid UTF-8 or holds a NUL byte makes the line bad.
 SheetLine parseSheetLine(std::string_view line);
 
 // The raw and scale scores of a sheet, scored item by item in order.
