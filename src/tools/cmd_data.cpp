@@ -281,6 +281,8 @@ int exportCommand(const Args& args)
         std::optional<OutputTarget> target;
         if (args.size() == 2)
             target = checkOutputTarget(args[1], args[0]);
+        else
+            checkStandardOutput(args[0]);
         store::Table results("Result.db");
         results.setDirectoryPath(args[0]);
         results.declareFields(store::resultFields());

@@ -48,6 +48,18 @@ std::vector<std::string> tableFileNames()
     return names;
 }
 
+// The files of a data directory's tables and companions that exist now.
+std::vector<FileId> tableIds(const std::string& dataDirectory)
+{
+    std::vector<FileId> tables;
+    for (const std::string& name : tableFileNames()) {
+        FileId id{};
+        if (idOf((fs::path(dataDirectory) / name).string(), id))
+            tables.push_back(id);
+    }
+    return tables;
+}
+
 bool endsWith(const std::string& s, const std::string& tail)
 {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
@@ -212,12 +224,7 @@ OutputTarget checkOutputTarget(const std::string& path, const std::string& dataD
         refuseOutput(path, "не указано имя файла");
     target.file = resolved.string();
 
-    std::vector<FileId> tables;
-    for (const std::string& name : tableFileNames()) {
-        FileId id{};
-        if (idOf((fs::path(dataDirectory) / name).string(), id))
-            tables.push_back(id);
-    }
+    const std::vector<FileId> tables = tableIds(dataDirectory);
     const auto isTable = [&](const std::string& file) {
         FileId id{};
         return idOf(file, id) && std::find(tables.begin(), tables.end(), id) != tables.end();
@@ -287,6 +294,16 @@ void replaceFile(const OutputTarget& target, std::string_view bytes)
     Descriptor directory(open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.get() >= 0)
         fsync(directory.get());
+}
+
+void checkStandardOutput(const std::string& dataDirectory)
+{
+    struct stat info {};
+    if (fstat(STDOUT_FILENO, &info) != 0 || !S_ISREG(info.st_mode))
+        return;
+    const std::vector<FileId> tables = tableIds(dataDirectory);
+    if (std::find(tables.begin(), tables.end(), FileId{info.st_dev, info.st_ino}) != tables.end())
+        throw FileError("Стандартный вывод не будет записан: это файл таблицы каталога данных.");
 }
 
 void writeStandardOutput(std::string_view bytes)

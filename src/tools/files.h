@@ -50,6 +50,9 @@ OutputTarget checkOutputTarget(const std::string& path, const std::string& dataD
 // On failure the target is left as it was and the temporary file is removed.
 void replaceFile(const OutputTarget& target, std::string_view bytes);
 
+// Refuses a standard output that is a table file of the data directory or
+// its companion (a shell appending to it has not truncated it yet).
+void checkStandardOutput(const std::string& dataDirectory);
 // Writes all of `bytes` to standard output, checking every write.
 void writeStandardOutput(std::string_view bytes);
 // Flushes standard output to the disk when it is a regular file.

@@ -1,7 +1,7 @@
 #pragma once
 // Runs the built fpi-data as a child process with its standard streams set up
 // as a test needs them: input from bytes, output captured, sent to /dev/full,
-// closed, or into a pipe nobody reads; optionally under a file size limit.
+// closed, into a pipe nobody reads, or appended to a file; optionally under a file size limit.
 // A run that does not end within the watchdog's time is killed and marked hung.
 
 #include <gtest/gtest.h>
@@ -23,12 +23,13 @@
 
 namespace fpi_data_run {
 
-enum class Output { Captured, DevFull, Closed, BrokenPipe };
+enum class Output { Captured, DevFull, Closed, BrokenPipe, AppendedToFile };
 
 struct Options {
     std::string input;
     Output output = Output::Captured;
     long fileSizeLimit = 0;   // bytes; 0 for none
+    std::string appendTo;     // the file of Output::AppendedToFile, opened as ">>" would
 };
 
 struct Run {
@@ -76,6 +77,7 @@ inline Run run(const std::vector<std::string>& args, const Options& options = {}
         case Output::DevFull: dup2(open("/dev/full", O_WRONLY), 1); break;
         case Output::Closed: close(1); break;
         case Output::BrokenPipe: dup2(pipeEnds[1], 1); break;
+        case Output::AppendedToFile: dup2(open(options.appendTo.c_str(), O_WRONLY | O_APPEND), 1); break;
         }
         if (options.fileSizeLimit > 0) {
             const rlimit limit{rlim_t(options.fileSizeLimit), rlim_t(options.fileSizeLimit)};

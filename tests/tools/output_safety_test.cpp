@@ -134,7 +134,7 @@ TEST_F(OutputSafety, OutputsReplaceOnlyWhenFullyWrittenAndAreTheOwners)
         store::replaceRows(dir_ + "/Result.db", columns, rows);
     }
     const std::map<std::string, std::string> before = snapshot();
-    const fpi_data_run::Run full = fpi_data_run::run({"export", dir_, csv}, {"", Output::Captured, 40000});
+    const fpi_data_run::Run full = fpi_data_run::run({"export", dir_, csv}, {"", Output::Captured, 40000, ""});
     EXPECT_EQ(full.status, 2);
     EXPECT_NE(full.err.find("слишком велик"), std::string::npos) << full.err;
     EXPECT_NE(full.err.find("Прежний файл не изменён"), std::string::npos) << full.err;
@@ -172,12 +172,19 @@ TEST_F(OutputSafety, StandardOutputFailuresAreReported)
     for (const auto& c : cases) {
         for (const std::vector<std::string>& args : {std::vector<std::string>{"export", dir_},
                                                      std::vector<std::string>{"score"}}) {
-            const fpi_data_run::Run run = fpi_data_run::run(args, {sheet + "\n", c.output});
+            const fpi_data_run::Run run = fpi_data_run::run(args, {sheet + "\n", c.output, 0, ""});
             EXPECT_EQ(run.status, 2) << args[0] << " " << c.reason;
             EXPECT_NE(run.err.find("стандартный вывод"), std::string::npos) << run.err;
             EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
         }
     }
+    // Appended to a table, a standard output has not been truncated yet: keep it so.
+    const std::string table = readWhole(dir_ + "/Result.db");
+    const fpi_data_run::Run appended =
+        fpi_data_run::run({"export", dir_}, {"", Output::AppendedToFile, 0, dir_ + "/Result.db"});
+    EXPECT_EQ(appended.status, 2);
+    EXPECT_NE(appended.err.find("таблицы"), std::string::npos) << appended.err;
+    EXPECT_EQ(readWhole(dir_ + "/Result.db"), table);
 }
 
 TEST_F(OutputSafety, ExportShowsFormulaLikeTextAsText)
