@@ -71,6 +71,12 @@ QPushButton* TFormDesc::createToggle(const char* name, const QString& caption, i
     button->setCheckable(true);
     button->setAutoDefault(false);
     button->setFocusPolicy(Qt::NoFocus);
+    // A raised bevel, and a sunken one on a darker face while pressed, so the
+    // operator sees at a glance which text is shown.
+    button->setStyleSheet(QStringLiteral(
+        "QPushButton { background-color: palette(button); border: 2px outset palette(button); }"
+        "QPushButton:checked, QPushButton:pressed { background-color: palette(midlight);"
+        " border-style: inset; padding-top: 2px; padding-left: 2px; }"));
     return button;
 }
 
