@@ -26,7 +26,6 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include <cstdlib>
 #include <functional>
 
 #include <unistd.h>
