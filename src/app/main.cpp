@@ -1,4 +1,5 @@
 #include "toolkit/operator_box.h"
+#include "toolkit/qt_translations.h"
 #include "ui/app_shell.h"
 #include "ui/unit1.h"
 
@@ -34,6 +35,7 @@ bool measuringStartup()
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    toolkit::installQtTranslations(app);
     StderrBox stderrBox;
     if (measuringStartup())
         toolkit::setOperatorBox(&stderrBox);

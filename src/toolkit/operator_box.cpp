@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace toolkit {
 namespace {
@@ -23,6 +24,9 @@ public:
     {
         QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), text,
                         QMessageBox::Ok | QMessageBox::Cancel);
+        // The question's own buttons, not the translated standard ones.
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancel"));
         return box.exec() == QMessageBox::Ok;
     }
 };

@@ -43,7 +43,7 @@ void buildText(const ReportTextBox& box, const FieldResolver& resolver, BuiltPag
     }
     const UnitMetrics metrics(box.font);
     const double available = box.frame.width() - 2 * kTextInsetX;
-    const double pitch = metrics.lineHeight() + kExtraLineSpacing;
+    const double pitch = metrics.linePitch();
     double y = box.frame.top() + kTextInsetY;
     for (const QString& source : text.split(QLatin1Char('\n'))) {
         const QStringList lines = box.autoWidth ? QStringList{source} : wrapLine(source, available, metrics);
@@ -93,13 +93,14 @@ QString expandFields(const QString& text, const FieldResolver& resolver)
 
 struct UnitMetrics::Impl {
     QFontMetricsF fm;
+    double pointSize;
 };
 
 UnitMetrics::UnitMetrics(const ReportFont& font)
 {
     QFont f = qtFont(font);
     f.setPointSizeF(font.pointSize);
-    d.reset(new Impl{QFontMetricsF(f, &measuringDevice())});
+    d.reset(new Impl{QFontMetricsF(f, &measuringDevice()), font.pointSize});
 }
 
 UnitMetrics::~UnitMetrics() = default;
@@ -112,6 +113,8 @@ double UnitMetrics::width(const QString& text) const
 double UnitMetrics::ascent() const { return d->fm.ascent() / kMeasurePixelsPerUnit; }
 
 double UnitMetrics::lineHeight() const { return (d->fm.ascent() + d->fm.descent()) / kMeasurePixelsPerUnit; }
+
+double UnitMetrics::linePitch() const { return d->pointSize / 72.0 * kUnitsPerInch + kExtraLineSpacing; }
 
 QFont qtFont(const ReportFont& font)
 {

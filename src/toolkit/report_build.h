@@ -45,6 +45,11 @@ public:
     double width(const QString& text) const;
     double ascent() const;
     double lineHeight() const;   // ascent plus descent
+    // Top of one line to the top of the next: the font's size plus the
+    // layout's extra line spacing. A face's ascent plus descent is taller than
+    // its size, so a pitch built on them would not let a box hold the lines
+    // its height was made for.
+    double linePitch() const;
 
 private:
     struct Impl;

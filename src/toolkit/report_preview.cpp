@@ -116,6 +116,8 @@ ReportPreview::ReportPreview(BuiltReport report, QString printerName, QWidget* p
     bar->addStretch();
     scroll_->setWidget(view_);
     scroll_->setAlignment(Qt::AlignHCenter);
+    // The whole view is dark around the pages, not only the band the pages take.
+    scroll_->setBackgroundRole(QPalette::Dark);
     view_->setWhatsThis(QStringLiteral("Страницы отчета в том виде, в каком они будут напечатаны."));
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
@@ -250,7 +252,7 @@ ReportMatch ReportPreview::find(const QString& text, Qt::CaseSensitivity cs, boo
         found = findInReport(report_, text, cs, page, match_.page == page ? match_.run : -1);
     }
     if (!found.found())
-        operatorBox().message(QStringLiteral("Текст \"%1\" не найден").arg(text));
+        operatorBox().message(QStringLiteral("Текст «%1» не найден").arg(text));
     showMatch(found);
     return found;
 }

@@ -11,8 +11,9 @@
 namespace ui {
 
 // The program's contact constants: the author's e-mail and web page.
-inline const QString kAuthorEmail = QStringLiteral("fpi-support@psytest.ru");
-inline const QString kAuthorWebPage = QStringLiteral("http://www.psytest.ru");
+// Build options (FPI_CONTACT_EMAIL, FPI_CONTACT_URL).
+inline const QString kAuthorEmail = QStringLiteral(FPI_CONTACT_EMAIL);
+inline const QString kAuthorWebPage = QStringLiteral(FPI_CONTACT_URL);
 
 // The application title: the taskbar entry and the caption of every message box.
 inline const QString kApplicationTitle = QStringLiteral("Опросник FPI");

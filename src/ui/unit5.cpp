@@ -71,6 +71,14 @@ QPushButton* TFormDesc::createToggle(const char* name, const QString& caption, i
     button->setCheckable(true);
     button->setAutoDefault(false);
     button->setFocusPolicy(Qt::NoFocus);
+    // A raised bevel, and a sunken one on a darker face while pressed, so the
+    // operator sees at a glance which text is shown.
+    button->setStyleSheet(QStringLiteral(
+        "QPushButton { background-color: palette(button); border: 2px solid;"
+        " border-color: palette(light) palette(dark) palette(dark) palette(light); }"
+        "QPushButton:checked, QPushButton:pressed { background-color: palette(midlight);"
+        " border-color: palette(dark) palette(light) palette(light) palette(dark);"
+        " padding-top: 2px; padding-left: 2px; }"));
     return button;
 }
 

@@ -5,12 +5,16 @@
 #include "toolkit/operator_box.h"
 #include "toolkit/report_model.h"
 
+#include <QProcess>
+#include <QRectF>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace reporttest {
 
@@ -59,6 +63,35 @@ public:
     }
     QStringList said;
 };
+
+// A word of a PDF page and its box in points from the page's top-left corner.
+struct PdfWord {
+    QString text;
+    QRectF box;
+};
+
+// The words of a PDF's first page as poppler's pdftotext places them; empty
+// when the file cannot be read.
+inline std::vector<PdfWord> pdfWords(const QString& path)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"),
+            {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+             QStringLiteral("1"), path, QStringLiteral("-")});
+    if (!p.waitForFinished(30000))
+        return {};
+    static const QRegularExpression word(QStringLiteral(
+        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
+    std::vector<PdfWord> words;
+    const QString html = QString::fromUtf8(p.readAllStandardOutput());
+    for (auto it = word.globalMatch(html); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const QPointF topLeft(m.captured(1).toDouble(), m.captured(2).toDouble());
+        const QPointF bottomRight(m.captured(3).toDouble(), m.captured(4).toDouble());
+        words.push_back({m.captured(5), QRectF(topLeft, bottomRight)});
+    }
+    return words;
+}
 
 // The texts of a built page, top to bottom and left to right as built.
 inline QStringList pageTexts(const toolkit::BuiltReport& report)

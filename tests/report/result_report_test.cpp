@@ -2,11 +2,15 @@
 #include "report/result_report.h"
 #include "report_test_util.h"
 #include "toolkit/report_build.h"
+#include "toolkit/report_render.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTextStream>
+
+#include <algorithm>
 
 #include <cstdlib>
 
@@ -111,7 +115,47 @@ TEST(ResultReport, ScoreBlockPrintsSixRowsSideBySideAboveTheRule)
     }
     EXPECT_EQ(r.pages[0].texts.size(), 2u + 4 * 6);
     for (const TextRun& run : r.pages[0].texts)
-        EXPECT_LT(run.position.y() + toolkit::UnitMetrics(run.font).lineHeight(), 279) << run.text.toStdString();
+    {
+        const double bottom = run.position.y() + toolkit::UnitMetrics(run.font).lineHeight();
+        EXPECT_LT(bottom, 279) << run.text.toStdString();
+        // The score block's lines end inside its boxes (100 + 174, less the inset).
+        if (run.position.y() >= 100) {
+            EXPECT_LE(bottom, 273) << run.text.toStdString();
+        }
+    }
+}
+
+TEST(ResultReport, ScoreRowsEndAboveTheRuleInThePdf)
+{
+    ResultsDir dir({ivanov()});
+    QTemporaryDir scratch;
+    const QString path = scratch.filePath(QStringLiteral("page.pdf"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    toolkit::writePdf(report::buildResultPage(dir.table()), file);
+    file.close();
+
+    const std::vector<PdfWord> words = pdfWords(path);
+    ASSERT_FALSE(words.empty()) << "pdftotext (poppler-utils) could not read " << path.toStdString();
+    auto points = [](double units) { return units / toolkit::kUnitsPerInch * 72; };
+    const double ruleTop = points(280 - 1);     // the rule is 2 units thick
+    const double boxBottom = points(100 + 174);  // the score objects' lower edge
+    int scoreBlockWords = 0;
+    double lowest = 0;
+    for (const PdfWord& w : words) {
+        EXPECT_LT(w.box.bottom(), ruleTop) << w.text.toStdString();
+        if (w.box.top() > points(100)) {
+            ++scoreBlockWords;
+            EXPECT_LE(w.box.bottom(), boxBottom) << w.text.toStdString();
+            lowest = std::max(lowest, w.box.bottom());
+        }
+    }
+    // Six rows of two labels and two scores; the sixth row's words are among them.
+    EXPECT_GE(scoreBlockWords, 6 * 4);
+    const auto sixth = std::find_if(words.begin(), words.end(),
+                                    [](const PdfWord& w) { return w.text == QStringLiteral("Маскулизм-феменизьм"); });
+    ASSERT_NE(sixth, words.end());
+    EXPECT_DOUBLE_EQ(sixth->box.bottom(), lowest);
 }
 
 TEST(ResultReport, ResolverReadsTheCurrentRow)

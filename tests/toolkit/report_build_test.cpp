@@ -84,11 +84,34 @@ TEST(ReportBuild, LinesArePlacedInsideTheInsetsWithExtraSpacing)
     ASSERT_EQ(r.pages.size(), 1u);
     const std::vector<TextRun>& runs = r.pages[0].texts;
     ASSERT_EQ(runs.size(), 2u);   // the empty line takes room but prints nothing
-    const double pitch = UnitMetrics(kFont).lineHeight() + kExtraLineSpacing;
+    const double pitch = UnitMetrics(kFont).linePitch();
+    EXPECT_GT(pitch, UnitMetrics(kFont).lineHeight());   // lines never overlap
     EXPECT_DOUBLE_EQ(runs[0].position.x(), 12);
     EXPECT_DOUBLE_EQ(runs[0].position.y(), 21);
     EXPECT_DOUBLE_EQ(runs[1].position.y(), 21 + 2 * pitch);
     EXPECT_EQ(runs[1].font, kFont);
+}
+
+TEST(ReportBuild, ABoxHoldsTheLinesItsHeightWasMadeFor)
+{
+    // Eleven lines of 10 pt in a box of 174 units, of 12 pt in one of 206.
+    const struct {
+        double points, height;
+        int lines;
+    } cases[] = {{10, 174, 11}, {12, 206, 11}};
+    for (const auto& c : cases) {
+        const ReportFont font{QStringLiteral("Arial"), c.points, true, false, false};
+        ReportLayout layout;
+        QStringList lines;
+        for (int i = 0; i < c.lines; ++i)
+            lines << QStringLiteral("Строка %1").arg(i + 1);
+        layout.texts.push_back({QStringLiteral("Memo1"), QRectF(10, 100, 300, c.height), font, lines, false});
+        const BuiltReport r = *buildReport(layout, echo);
+        ASSERT_EQ(r.pages[0].texts.size(), size_t(c.lines));
+        const TextRun& last = r.pages[0].texts.back();
+        EXPECT_LE(last.position.y() + UnitMetrics(font).lineHeight(), 100 + c.height - kTextInsetY)
+            << c.points << " pt in " << c.height;
+    }
 }
 
 TEST(ReportBuild, WrapUsesTheBoxWidthLessInsetsAndAutoWidthNeverWraps)

@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPrinterInfo>
+#include <QScrollArea>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -206,7 +207,28 @@ TEST(ReportPreviewWindow, FindMatchesCaseAndStartsWhereAsked)
 
     m = preview.find(QStringLiteral("иванов"), Qt::CaseSensitive, false);
     EXPECT_FALSE(m.found());
-    EXPECT_EQ(recorder.said.size(), 1);
+    EXPECT_EQ(recorder.said, QStringList{QStringLiteral("Текст «иванов» не найден")});
+}
+
+TEST(ReportPreviewWindow, DarkBackgroundFillsTheWholeViewAroundThePages)
+{
+    ReportPreview preview(twoPages(), QString());
+    preview.setWindowState(Qt::WindowNoState);
+    preview.resize(1000, 700);
+    preview.setZoom({ReportZoom::Percent, 25});
+    preview.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&preview));
+    auto* area = preview.findChild<QScrollArea*>();
+    ASSERT_NE(area, nullptr);
+    const QImage view = area->viewport()->grab().toImage();
+    const QRgb dark = preview.palette().color(QPalette::Dark).rgb();
+    const int w = view.width();
+    const int h = view.height();
+    // Beside the pages on both sides and below them, as well as between them.
+    for (const QPoint p : {QPoint(3, h / 3), QPoint(w - 3, h / 3), QPoint(w / 2, h - 3), QPoint(w - 3, h - 3)})
+        EXPECT_EQ(view.pixel(p), dark) << p.x() << "," << p.y();
+    EXPECT_EQ(view.pixel(w / 2, 20), QColor(Qt::white).rgb());
+    preview.setZoom({ReportZoom::Percent, 100});
 }
 
 TEST(ReportPreviewWindow, SavedReportOpensAgainAndDamagedFileIsRefused)

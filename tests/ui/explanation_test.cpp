@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -25,8 +26,12 @@ struct Section {
 int expectSection(const QStringList& lines, int at, const Section& section)
 {
     EXPECT_EQ(lines.value(at), section.heading);
-    for (int i = 1; i <= section.bodyLines; ++i)
+    for (int i = 1; i <= section.bodyLines; ++i) {
         EXPECT_FALSE(lines.value(at + i).trimmed().isEmpty()) << section.heading.toStdString() << " line " << i;
+        // A dash in running text is an em dash, never a hyphen between spaces.
+        EXPECT_FALSE(lines.value(at + i).contains(QStringLiteral(" - ")))
+            << section.heading.toStdString() << " line " << i;
+    }
     return at + 1 + section.bodyLines;
 }
 
@@ -143,6 +148,44 @@ TEST_F(ExplanationWindow, TogglesAreExclusiveAndNeverReleased)
     EXPECT_FALSE(window.SpeedButton2->isChecked());
     EXPECT_TRUE(window.RichEdit1->isVisible());
     EXPECT_FALSE(window.RichEdit2->isVisible());
+}
+
+// Brightness of a button's edge: the mean lightness of its outermost rows or columns.
+int edgeLightness(QPushButton* button, Qt::Edge edge)
+{
+    const QImage image = button->grab().toImage();
+    const int w = image.width();
+    const int h = image.height();
+    int sum = 0;
+    int count = 0;
+    for (int d = 0; d < 2; ++d) {
+        for (int i = 4; i < (edge == Qt::TopEdge || edge == Qt::BottomEdge ? w : h) - 4; ++i) {
+            const QPoint p = edge == Qt::TopEdge      ? QPoint(i, d)
+                             : edge == Qt::BottomEdge ? QPoint(i, h - 1 - d)
+                             : edge == Qt::LeftEdge   ? QPoint(d, i)
+                                                      : QPoint(w - 1 - d, i);
+            sum += QColor(image.pixel(p)).lightness();
+            ++count;
+        }
+    }
+    return sum / count;
+}
+
+TEST_F(ExplanationWindow, ThePressedButtonLooksSunkenAndTheOtherRaised)
+{
+    auto sunken = [](QPushButton* b) {
+        return edgeLightness(b, Qt::TopEdge) < edgeLightness(b, Qt::BottomEdge) &&
+               edgeLightness(b, Qt::LeftEdge) < edgeLightness(b, Qt::RightEdge);
+    };
+    auto raised = [](QPushButton* b) {
+        return edgeLightness(b, Qt::TopEdge) > edgeLightness(b, Qt::BottomEdge) &&
+               edgeLightness(b, Qt::LeftEdge) > edgeLightness(b, Qt::RightEdge);
+    };
+    EXPECT_TRUE(sunken(window.SpeedButton1));
+    EXPECT_TRUE(raised(window.SpeedButton2));
+    click(window.SpeedButton2);
+    EXPECT_TRUE(raised(window.SpeedButton1));
+    EXPECT_TRUE(sunken(window.SpeedButton2));
 }
 
 TEST_F(ExplanationWindow, AClickOnThePressedButtonStillRunsTheHandler)

@@ -10,6 +10,7 @@
 #include "ui/unit6.h"
 
 #include <QDesktopServices>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
@@ -143,13 +144,20 @@ TEST_F(RegistrationTest, LinkLabelsOpenMailAndTheWebPage)
     UrlRecorder recorder;
     QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &recorder, "open");
     QDesktopServices::setUrlHandler(QStringLiteral("http"), &recorder, "open");
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &recorder, "open");
     data.createAll({{2, "Утверждение"}});
     startProgram();
     QTest::mouseClick(child(MainForm, "Label5"), Qt::LeftButton);
     QTest::mouseClick(child(MainForm, "Label7"), Qt::LeftButton);
     QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
 
+    // The contact is the one the build was configured with, shown and opened alike.
+    EXPECT_EQ(ui::kAuthorEmail, QStringLiteral(FPI_CONTACT_EMAIL));
+    EXPECT_EQ(ui::kAuthorWebPage, QStringLiteral(FPI_CONTACT_URL));
+    EXPECT_EQ(qobject_cast<QLabel*>(child(MainForm, "Label5"))->text(), "e-mail: " + ui::kAuthorEmail);
+    EXPECT_EQ(qobject_cast<QLabel*>(child(MainForm, "Label7"))->text(), ui::kAuthorWebPage);
     ASSERT_EQ(recorder.opened.size(), 2);
     EXPECT_EQ(recorder.opened[0].scheme(), QStringLiteral("mailto"));
     EXPECT_EQ(recorder.opened[0].path(), ui::kAuthorEmail);
