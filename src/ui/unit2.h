@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include <cstdint>
+
 class QPlainTextEdit;
 
 namespace toolkit {
@@ -31,11 +33,15 @@ private:
     void SpeedButton2Click();
     void ScoreAnswer();
     void ConvertAndShowScores();
+    void AbandonChangedQuestionnaire();
 
     QPlainTextEdit* DBMemo1 = nullptr;
     toolkit::FlatButton* SpeedButton1 = nullptr;
     toolkit::FlatButton* SpeedButton2 = nullptr;
     int vopros_subscription_ = -1;
+    // The questionnaire table's data version when the examination started:
+    // items replaced by another program since then end the examination.
+    std::int64_t itemsVersion_ = 0;
 };
 
 extern TForm2* Form2;
