@@ -9,9 +9,12 @@
 #include "ui/unit3.h"
 
 #include <QDate>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace uitest;
@@ -183,4 +186,49 @@ TEST_F(ExaminationTest, ClosingTheQuestionWindowEndsTheProgramWithoutARow)
     EXPECT_EQ(programEnds, 1);
     EXPECT_TRUE(data.resultRows().empty());
     EXPECT_TRUE(box.messages.isEmpty());
+}
+
+TEST_F(ExaminationTest, ItemsReplacedByAnotherProgramMidRunEndTheRunWithoutARow)
+{
+    data.createAll(kItems);
+    startProgram();
+    startExamination();
+    answerAll({true, false});
+    ASSERT_EQ(memoText(), QStringLiteral("Третье утверждение"));
+
+    // The operator's other program loads new items into the same data directory.
+    const std::vector<Item> newItems = {{2, "Новое первое"}, {3, "Новое второе"}, {14, "Новое третье"},
+                                        {40, "Новое четвёртое"}, {77, "Новое пятое"}};
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QFile file(folder.filePath(QStringLiteral("items.txt")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    for (const Item& item : newItems)
+        file.write(QByteArray::number(item.number) + '\t' + QByteArray(item.text) + '\n');
+    file.close();
+    QProcess import;
+    import.start(QStringLiteral(FPI_BINARY_DIR "/bin/fpi-data"),
+                 {QStringLiteral("import-items"), QString::fromStdString(data.path()), file.fileName()});
+    ASSERT_TRUE(import.waitForFinished(30000));
+    ASSERT_EQ(import.exitCode(), 0) << import.readAllStandardError().toStdString();
+
+    answer(true);
+    EXPECT_EQ(box.messages, QStringList{QStringLiteral("Вопросы опросника изменены другой программой во время "
+                                                       "обследования. Обследование прервано, результат не сохранён.")});
+    EXPECT_TRUE(box.errors.isEmpty()) << box.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(data.resultRows().empty());
+    EXPECT_FALSE(Form2->isVisible());
+    EXPECT_FALSE(Form3->isVisible());
+    ASSERT_TRUE(MainForm->isVisible());
+    EXPECT_EQ(memoText(), QStringLiteral("Новое первое"));
+
+    // The next examination goes through the new items from the first, on cleared scores.
+    box.messages.clear();
+    startExamination();
+    const std::vector<bool> answers = {true, true, false, true, false};
+    answerAll(answers);
+    EXPECT_EQ(box.messages, QStringList{QStringLiteral("Позовите обследуемого")});
+    EXPECT_TRUE(Form3->isVisible());
+    EXPECT_EQ(data.resultRows(),
+              std::vector<std::string>{row(" Иванов|Иван|Иванович ", expectedScores(newItems, answers))});
 }
