@@ -95,6 +95,7 @@ void TForm2::bindMemo()
         }
     });
     toolkit::guarded([this] { showCurrentItem(); });
+    itemsVersion_ = MainForm->tbVopros.dataVersion();
 }
 
 void TForm2::showCurrentItem()
@@ -119,7 +120,15 @@ void TForm2::closeEvent(QCloseEvent* event)
 void TForm2::FormShow()
 {
     engine::TestScores.clear();
-    itemsVersion_ = MainForm->tbVopros.dataVersion();
+    // Items replaced since the table last read them (between two examinations)
+    // are read afresh, from the first: the row on screen and the position in
+    // the table belong to the items that are gone.
+    store::Table& questionnaire = MainForm->tbVopros;
+    if (questionnaire.dataVersion() != itemsVersion_) {
+        questionnaire.close();
+        questionnaire.open();
+    }
+    itemsVersion_ = questionnaire.dataVersion();
 }
 
 void TForm2::FormClose()

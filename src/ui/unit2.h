@@ -39,8 +39,9 @@ private:
     toolkit::FlatButton* SpeedButton1 = nullptr;
     toolkit::FlatButton* SpeedButton2 = nullptr;
     int vopros_subscription_ = -1;
-    // The questionnaire table's data version when the examination started:
-    // items replaced by another program since then end the examination.
+    // The questionnaire table's data version when its items were last read
+    // (the window made, an examination started): items replaced by another
+    // program since then end a running examination.
     std::int64_t itemsVersion_ = 0;
 };
 
