@@ -182,4 +182,5 @@ void TForm2::AbandonChangedQuestionnaire()
     questionnaire.close();
     MainForm->show();
     questionnaire.open();
+    itemsVersion_ = questionnaire.dataVersion();
 }
