@@ -19,6 +19,10 @@ const char* const kScaleLabels[12] = {
     "Маскулизм-феменизьм",
 };
 
+// A scale score as the conversion gives it.
+constexpr std::int64_t kLowestScore = 1;
+constexpr std::int64_t kHighestScore = 9;
+
 std::string tipField(int scale)
 {
     return "Tip" + std::to_string(scale);
@@ -46,7 +50,8 @@ std::vector<FieldDef> resultFields()
         {"Dat", FieldKind::Date, 0, "Дата обсл."},
     };
     for (int scale = 1; scale <= 12; ++scale)
-        fields.push_back({tipField(scale), FieldKind::Integer, 0, kScaleLabels[scale - 1], 16});
+        fields.push_back(
+            {tipField(scale), FieldKind::Integer, 0, kScaleLabels[scale - 1], 16, kLowestScore, kHighestScore});
     fields.push_back({"NN", FieldKind::Integer, 0, "", 32});
     return fields;
 }

@@ -14,7 +14,8 @@ namespace store {
 
 constexpr int kNameLength = 15;
 
-// F, I, O, Dat, Tip1..Tip12, NN with kinds, sizes and display labels.
+// F, I, O, Dat, Tip1..Tip12, NN with kinds, sizes and display labels; the
+// scale scores Tip1..Tip12 with the range 1 to 9 that a correction may enter.
 std::vector<FieldDef> resultFields();
 
 // The first n characters of a UTF-8 text (never splitting a character).

@@ -978,4 +978,13 @@ void Table::unsubscribe(int id)
     d->listeners.erase(id);
 }
 
+std::int64_t Table::dataVersion() const
+{
+    if (!active())
+        return 0;
+    Impl::Query q(*d, "PRAGMA data_version");
+    q.step();
+    return q.integer(0);
+}
+
 }  // namespace store

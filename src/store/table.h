@@ -25,6 +25,11 @@ struct FieldDef {
     int size = 0;                 // characters for text, 0 otherwise
     std::string displayLabel;     // empty: the field's name is shown
     int bits = 0;                 // integers: 16 or 32 when setField checks the range, 0 for 64
+    // Integers: the values a person may enter (a scale score is 1 to 9); rows
+    // stored with others are still read as they are. No range when min >= max.
+    std::int64_t minValue = 0;
+    std::int64_t maxValue = 0;
+    bool hasRange() const { return minValue < maxValue; }
 };
 
 // Creates a new table file holding one table named after the file's stem
@@ -151,6 +156,13 @@ public:
     // Listeners are called after the change; the id unsubscribes.
     int subscribe(std::function<void(Change)> listener);
     void unsubscribe(int id);
+
+    // A number that changes whenever another connection (another program, or
+    // another copy of this one) commits a change to the table's file; this
+    // table's own writes leave it as it is. 0 when the table is not open.
+    // Cheap enough to ask on every answer: no row is read. Compare only
+    // values taken while the table stayed open.
+    std::int64_t dataVersion() const;
 
 private:
     struct Impl;

@@ -102,6 +102,14 @@ QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
     editor->setAlignment(Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt()));
+    // A character the field cannot hold is never typed, rather than refused afterwards.
+    const GridModel* model = view_->gridModel();
+    const int field = model->fieldOf(index.column());
+    if (model->source() && field >= 0) {
+        const int length = model->source()->maxLength(field);
+        if (length > 0)
+            editor->setMaxLength(length);
+    }
     editor_ = editor;
     return editor;
 }

@@ -36,8 +36,16 @@ public:
     // Starts editing the current row (a no-op while editing or inserting).
     virtual void edit() = 0;
     // Sets a field of the row being edited or inserted from displayed text;
-    // raises when the text does not fit the field.
+    // raises when the text does not fit the field, with a message that names
+    // the field as the operator knows it and says what it accepts.
     virtual void setText(int field, const QString& text) = 0;
+    // The most characters the field holds, so that the cell editor takes no
+    // more; 0 when the field sets no limit.
+    virtual int maxLength(int field) const
+    {
+        Q_UNUSED(field);
+        return 0;
+    }
     virtual void post() = 0;
     virtual void cancel() = 0;
     // A new row at the current position, or after the last row.

@@ -7,6 +7,8 @@
 #include <QLocale>
 
 #include <charconv>
+#include <limits>
+#include <utility>
 
 namespace ui {
 
@@ -201,35 +203,101 @@ void TableSource::edit()
     table_.edit();
 }
 
+QDate TableSource::dateFromText(const QString& text)
+{
+    const QLocale locale;
+    const QString trimmed = text.trimmed();
+    // The short format may have a two-digit year, which Qt reads as 19xx: a
+    // four-digit year is tried first, then two digits taken in this century.
+    QString fullYear = locale.dateFormat(QLocale::ShortFormat);
+    if (!fullYear.contains(QLatin1String("yyyy")))
+        fullYear.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    QString twoDigitYear = fullYear;
+    twoDigitYear.replace(QLatin1String("yyyy"), QLatin1String("yy"));
+
+    QDate date = locale.toDate(trimmed, fullYear);
+    if (date.isValid())
+        return date;
+    date = locale.toDate(trimmed, twoDigitYear);
+    if (date.isValid())
+        return QDate(2000 + date.year() % 100, date.month(), date.day());
+    return QDate::fromString(trimmed, Qt::ISODate);
+}
+
+void TableSource::setFieldLabel(const QString& field, const QString& label)
+{
+    labels_.insert(field, label);
+}
+
+QString TableSource::labelOf(const store::FieldDef& field) const
+{
+    const QString name = QString::fromStdString(field.name);
+    const auto it = labels_.constFind(name);
+    if (it != labels_.cend())
+        return *it;
+    return field.displayLabel.empty() ? name : QString::fromStdString(field.displayLabel);
+}
+
+namespace {
+
+[[noreturn]] void refuse(const QString& label, const QString& allowed, const QString& typed)
+{
+    throw store::StoreError(
+        QStringLiteral("«%1»: %2; введено «%3»").arg(label, allowed, typed).toStdString());
+}
+
+// The integers a person may enter in the field: its own range, or what its
+// size holds.
+std::pair<qlonglong, qlonglong> integerRange(const store::FieldDef& field)
+{
+    if (field.hasRange())
+        return {field.minValue, field.maxValue};
+    if (field.bits > 0 && field.bits < 64) {
+        const qlonglong limit = qlonglong(1) << (field.bits - 1);
+        return {-limit, limit - 1};
+    }
+    return {std::numeric_limits<qlonglong>::min(), std::numeric_limits<qlonglong>::max()};
+}
+
+}  // namespace
+
 store::Value TableSource::valueFromText(const store::FieldDef& field, const QString& text) const
 {
-    const QString label = QString::fromStdString(field.displayLabel.empty() ? field.name : field.displayLabel);
     const QString trimmed = text.trimmed();
     switch (field.kind) {
     case store::FieldKind::Integer: {
         if (trimmed.isEmpty())
             return {};
+        const auto [lowest, highest] = integerRange(field);
         bool ok = false;
         const qlonglong number = trimmed.toLongLong(&ok);
-        if (!ok)
-            throw store::StoreError(
-                QStringLiteral("Поле «%1»: «%2» не является целым числом").arg(label, text).toStdString());
+        if (!ok || number < lowest || number > highest) {
+            const bool unbounded = lowest == std::numeric_limits<qlonglong>::min();
+            refuse(labelOf(field),
+                   unbounded ? QStringLiteral("допустимы только целые числа")
+                             : QStringLiteral("допустимы целые числа от %1 до %2").arg(lowest).arg(highest),
+                   text);
+        }
         return std::int64_t(number);
     }
     case store::FieldKind::Date:
     case store::FieldKind::DateTime: {
         if (trimmed.isEmpty())
             return {};
-        QDate date = QLocale().toDate(trimmed, QLocale::ShortFormat);
-        if (!date.isValid())
-            date = QDate::fromString(trimmed, Qt::ISODate);
-        if (!date.isValid())
-            throw store::StoreError(
-                QStringLiteral("Поле «%1»: «%2» не является датой").arg(label, text).toStdString());
-        return store::Date{date.year(), date.month(), date.day()};
+        const QDate date = dateFromText(trimmed);
+        const store::Date value{date.year(), date.month(), date.day()};
+        if (!date.isValid() || !value.valid()) {
+            const QString example = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
+            refuse(labelOf(field), QStringLiteral("допустима дата, например %1").arg(example), text);
+        }
+        return value;
     }
+    case store::FieldKind::Text:
+        if (field.size > 0 && text.toUcs4().size() > field.size)
+            refuse(labelOf(field), QStringLiteral("допустим текст не длиннее %1 символов").arg(field.size), text);
+        return text.toStdString();
     default:
-        // Text goes as typed; the table refuses what is longer than its field.
+        // The table converts what it can and refuses the rest.
         return text.toStdString();
     }
 }
@@ -238,6 +306,14 @@ void TableSource::setText(int field, const QString& text)
 {
     const store::FieldDef& def = table_.fields().at(std::size_t(field));
     table_.setField(def.name, valueFromText(def, text));
+}
+
+int TableSource::maxLength(int field) const
+{
+    if (!isOpen() || field < 0 || std::size_t(field) >= table_.fields().size())
+        return 0;
+    const store::FieldDef& def = table_.fields()[std::size_t(field)];
+    return def.kind == store::FieldKind::Text ? def.size : 0;
 }
 
 void TableSource::post()

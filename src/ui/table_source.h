@@ -1,10 +1,15 @@
 #pragma once
 // A table of the store as the data grids see it: display texts (dates in the
 // short date format, integers as digits), a new row shown at its place while
-// it is being inserted, and typed texts turned back into field values.
+// it is being inserted, and typed texts turned back into field values. A text
+// that does not fit is refused with a message in plain words: the field's
+// title and what it accepts, never a file path or an internal field name.
 
 #include "store/table.h"
 #include "toolkit/grid_source.h"
+
+#include <QDate>
+#include <QHash>
 
 namespace ui {
 
@@ -18,6 +23,14 @@ public:
 
     // The text a grid shows for a value of the table.
     static QString displayText(const store::Value& value);
+    // A date typed in the short date format (or as YYYY-MM-DD). A four-digit
+    // year is taken as typed; a two-digit year is one of this century (23 is
+    // 2023), whatever the format would make of it. Invalid when it is no date.
+    static QDate dateFromText(const QString& text);
+
+    // The title a refusal names the field by; without one the field's
+    // display label, or its name when it has none.
+    void setFieldLabel(const QString& field, const QString& label);
 
     bool isOpen() const override;
     int rowCount() const override;
@@ -29,6 +42,7 @@ public:
     bool modified() const override;
     void edit() override;
     void setText(int field, const QString& text) override;
+    int maxLength(int field) const override;
     void post() override;
     void cancel() override;
     void insertRow() override;
@@ -38,9 +52,11 @@ public:
 
 private:
     QStringList bufferTexts() const;
+    QString labelOf(const store::FieldDef& field) const;
     store::Value valueFromText(const store::FieldDef& field, const QString& text) const;
 
     store::Table& table_;
+    QHash<QString, QString> labels_;
     int subscription_;
 };
 

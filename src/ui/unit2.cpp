@@ -17,6 +17,9 @@ TForm2* Form2 = nullptr;
 
 namespace {
 
+const QString kItemsChanged = QStringLiteral(
+    "Вопросы опросника изменены другой программой во время обследования. Обследование прервано, результат не сохранён.");
+
 // The memo's background: the colour of an active window's border.
 const QColor kActiveBorder(180, 180, 180);
 
@@ -92,6 +95,7 @@ void TForm2::bindMemo()
         }
     });
     toolkit::guarded([this] { showCurrentItem(); });
+    itemsVersion_ = MainForm->tbVopros.dataVersion();
 }
 
 void TForm2::showCurrentItem()
@@ -116,6 +120,15 @@ void TForm2::closeEvent(QCloseEvent* event)
 void TForm2::FormShow()
 {
     engine::TestScores.clear();
+    // Items replaced since the table last read them (between two examinations)
+    // are read afresh, from the first: the row on screen and the position in
+    // the table belong to the items that are gone.
+    store::Table& questionnaire = MainForm->tbVopros;
+    if (questionnaire.dataVersion() != itemsVersion_) {
+        questionnaire.close();
+        questionnaire.open();
+    }
+    itemsVersion_ = questionnaire.dataVersion();
 }
 
 void TForm2::FormClose()
@@ -138,6 +151,11 @@ void TForm2::SpeedButton2Click()
 void TForm2::ScoreAnswer()
 {
     store::Table& questionnaire = MainForm->tbVopros;
+    // Answers given to one set of items must not be scored or stored with another's.
+    if (questionnaire.dataVersion() != itemsVersion_) {
+        AbandonChangedQuestionnaire();
+        return;
+    }
     engine::scoreItem(engine::TestScores, store::itemNumber(questionnaire), engine::AnswerYes);
     questionnaire.next();
     if (questionnaire.eof())
@@ -150,4 +168,19 @@ void TForm2::ConvertAndShowScores()
     hide();
     toolkit::operatorBox().message(QStringLiteral("Позовите обследуемого"));
     Form3->showCompletedExamination();
+}
+
+// Nothing of the examination is kept. The table is opened afresh, so it reads
+// the new items from the first one, as "Новое обследование" leaves it; the
+// registration window comes back even when the new file cannot be opened.
+void TForm2::AbandonChangedQuestionnaire()
+{
+    engine::TestScores.clear();
+    hide();
+    toolkit::operatorBox().message(kItemsChanged);
+    store::Table& questionnaire = MainForm->tbVopros;
+    questionnaire.close();
+    MainForm->show();
+    questionnaire.open();
+    itemsVersion_ = questionnaire.dataVersion();
 }

@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include <cstdint>
+
 class QPlainTextEdit;
 
 namespace toolkit {
@@ -31,11 +33,16 @@ private:
     void SpeedButton2Click();
     void ScoreAnswer();
     void ConvertAndShowScores();
+    void AbandonChangedQuestionnaire();
 
     QPlainTextEdit* DBMemo1 = nullptr;
     toolkit::FlatButton* SpeedButton1 = nullptr;
     toolkit::FlatButton* SpeedButton2 = nullptr;
     int vopros_subscription_ = -1;
+    // The questionnaire table's data version when its items were last read
+    // (the window made, an examination started): items replaced by another
+    // program since then end a running examination.
+    std::int64_t itemsVersion_ = 0;
 };
 
 extern TForm2* Form2;

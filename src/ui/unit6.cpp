@@ -73,6 +73,11 @@ void TForm6::setTable(store::Table* table)
         nameColumn(table, "O", QStringLiteral("Отчество")),
     });
     dsFamil.reset(table ? new ui::TableSource(*table) : nullptr);
+    // A refused value is reported under the column's title, not the field's name.
+    if (dsFamil) {
+        for (const toolkit::GridColumn& column : DBGrid1->model()->columns())
+            dsFamil->setFieldLabel(column.field, column.title);
+    }
     DBGrid1->setSource(dsFamil.get());
 }
 

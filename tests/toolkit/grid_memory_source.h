@@ -6,6 +6,7 @@
 #include "toolkit/grid_source.h"
 #include "toolkit/incremental_search.h"
 
+#include <QHash>
 #include <QVector>
 
 #include <stdexcept>
@@ -20,6 +21,7 @@ public:
 
     bool open = true;
     int scans = 0;   // findRow calls
+    QHash<int, int> maxLengths;   // characters a field holds, by field position
 
     const QVector<QStringList>& rows() const { return rows_; }
 
@@ -68,6 +70,7 @@ public:
         modified_ = true;
         emit rowChanged(current_);
     }
+    int maxLength(int field) const override { return maxLengths.value(field, 0); }
     void post() override
     {
         if (state_ == State::Edit) {

@@ -212,6 +212,30 @@ TEST_F(GridViewTest, AValueThatDoesNotFitIsRefusedInTheErrorBox)
     EXPECT_EQ(source.rows().at(0).at(2), QStringLiteral("6"));
 }
 
+TEST_F(GridViewTest, TheCellEditorTakesNoMoreCharactersThanTheSourceSaysTheFieldHolds)
+{
+    source.maxLengths = {{0, 15}};
+    const QString typed = QStringLiteral("Оченьдлиннаяфамилия");
+    key(Qt::Key_F2);
+    ASSERT_NE(editor(), nullptr);
+    editor()->clear();
+    for (const QChar c : typed)
+        QTest::sendKeyEvent(QTest::Click, editor(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+    EXPECT_EQ(editor()->text(), typed.left(15));
+    QTest::keyClick(editor(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    key(Qt::Key_Down);
+    EXPECT_EQ(source.rows().at(0).at(0), typed.left(15));
+    EXPECT_TRUE(box.errors.isEmpty());
+
+    // A field without a limit takes the whole text.
+    key(Qt::Key_Right);
+    key(Qt::Key_F2);
+    ASSERT_NE(editor(), nullptr);
+    EXPECT_EQ(editor()->maxLength(), QLineEdit().maxLength());
+    QTest::keyClick(editor(), Qt::Key_Escape);
+}
+
 TEST_F(GridViewTest, InsertAddsARowAtTheCursorThatIsDroppedWithoutInput)
 {
     key(Qt::Key_Down);

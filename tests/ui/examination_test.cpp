@@ -9,9 +9,12 @@
 #include "ui/unit3.h"
 
 #include <QDate>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace uitest;
@@ -57,7 +60,27 @@ protected:
         for (bool yes : answers)
             answer(yes);
     }
+
+    // Runs the real data command, a program of its own, on the data directory.
+    void importItems(const std::vector<Item>& items)
+    {
+        QTemporaryDir folder;
+        ASSERT_TRUE(folder.isValid());
+        QFile file(folder.filePath(QStringLiteral("items.txt")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        for (const Item& item : items)
+            file.write(QByteArray::number(item.number) + '\t' + QByteArray(item.text) + '\n');
+        file.close();
+        QProcess import;
+        import.start(QStringLiteral(FPI_BINARY_DIR "/bin/fpi-data"),
+                     {QStringLiteral("import-items"), QString::fromStdString(data.path()), file.fileName()});
+        ASSERT_TRUE(import.waitForFinished(30000));
+        ASSERT_EQ(import.exitCode(), 0) << import.readAllStandardError().toStdString();
+    }
 };
+
+const std::vector<Item> kNewItems = {{2, "Новое первое"}, {3, "Новое второе"}, {14, "Новое третье"},
+                                     {40, "Новое четвёртое"}, {77, "Новое пятое"}};
 
 }  // namespace
 
@@ -183,4 +206,56 @@ TEST_F(ExaminationTest, ClosingTheQuestionWindowEndsTheProgramWithoutARow)
     EXPECT_EQ(programEnds, 1);
     EXPECT_TRUE(data.resultRows().empty());
     EXPECT_TRUE(box.messages.isEmpty());
+}
+
+TEST_F(ExaminationTest, ItemsReplacedByAnotherProgramMidRunEndTheRunWithoutARow)
+{
+    data.createAll(kItems);
+    startProgram();
+    startExamination();
+    answerAll({true, false});
+    ASSERT_EQ(memoText(), QStringLiteral("Третье утверждение"));
+
+    // The operator's other program loads new items into the same data directory.
+    ASSERT_NO_FATAL_FAILURE(importItems(kNewItems));
+
+    answer(true);
+    EXPECT_EQ(box.messages, QStringList{QStringLiteral("Вопросы опросника изменены другой программой во время "
+                                                       "обследования. Обследование прервано, результат не сохранён.")});
+    EXPECT_TRUE(box.errors.isEmpty()) << box.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(data.resultRows().empty());
+    EXPECT_FALSE(Form2->isVisible());
+    EXPECT_FALSE(Form3->isVisible());
+    ASSERT_TRUE(MainForm->isVisible());
+    EXPECT_EQ(memoText(), QStringLiteral("Новое первое"));
+
+    // The next examination goes through the new items from the first, on cleared scores.
+    box.messages.clear();
+    startExamination();
+    const std::vector<bool> answers = {true, true, false, true, false};
+    answerAll(answers);
+    EXPECT_EQ(box.messages, QStringList{QStringLiteral("Позовите обследуемого")});
+    EXPECT_TRUE(Form3->isVisible());
+    EXPECT_EQ(data.resultRows(),
+              std::vector<std::string>{row(" Иванов|Иван|Иванович ", expectedScores(kNewItems, answers))});
+}
+
+TEST_F(ExaminationTest, ItemsReplacedBetweenExaminationsAreAskedFromTheFirstNewItem)
+{
+    data.createAll(kItems);
+    startProgram();
+    startExamination();
+    answerAll({true, true, true, true});
+    pressAltF4(Form3);   // leaves the questionnaire at its end
+    ASSERT_TRUE(MainForm->isVisible());
+
+    ASSERT_NO_FATAL_FAILURE(importItems(kNewItems));
+    startExamination();
+    EXPECT_EQ(memoText(), QStringLiteral("Новое первое"));
+    const std::vector<bool> answers = {false, true, true, false, true};
+    answerAll(answers);
+    EXPECT_EQ(box.messages, QStringList(2, QStringLiteral("Позовите обследуемого")));
+    const auto rows = data.resultRows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1], row(" Иванов|Иван|Иванович ", expectedScores(kNewItems, answers)));
 }

@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QTest>
 
 using namespace uitest;
@@ -79,6 +80,18 @@ protected:
     }
 
     std::unique_ptr<QAbstractItemModelTester> tester;
+};
+
+// The default locale for the program's texts while it exists, then the one before.
+class DefaultLocale {
+public:
+    explicit DefaultLocale(const QLocale& locale) { QLocale::setDefault(locale); }
+    ~DefaultLocale() { QLocale::setDefault(saved_); }
+    DefaultLocale(const DefaultLocale&) = delete;
+    DefaultLocale& operator=(const DefaultLocale&) = delete;
+
+private:
+    QLocale saved_;
 };
 
 }  // namespace
@@ -169,10 +182,9 @@ TEST_F(JournalTest, RefusesValuesThatDoNotFitTheirFieldsAndKeepsTheStoredRow)
     goToColumn(4);
     editCell(QStringLiteral("пять"));
     editCell(QStringLiteral("70000"));
+    editCell(QStringLiteral("-1"));
     goToColumn(3);
     editCell(QStringLiteral("31.02.2024"));
-    goToColumn(0);
-    editCell(QStringLiteral("Оченьдлиннаяфамилия"));
     ASSERT_EQ(box.errors.size(), 4) << box.errors.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(box.errors.at(0).contains(QStringLiteral("пять")));
     EXPECT_TRUE(fmResult->isVisible());
@@ -183,6 +195,105 @@ TEST_F(JournalTest, RefusesValuesThatDoNotFitTheirFieldsAndKeepsTheStoredRow)
     editCell(QStringLiteral("02.01.2025"));
     key(Qt::Key_Up);
     EXPECT_TRUE(startsWith(data.resultRows().at(1), "иванов|Иван|Иванович|2025-01-02|"));
+}
+
+TEST_F(JournalTest, ARefusedValueIsReportedUnderTheColumnsTitleWithTheValuesAllowed)
+{
+    openJournal();
+    const std::vector<std::string> before = data.resultRows();
+    goToColumn(4);
+    editCell(QStringLiteral("пять"));
+    goToColumn(13);
+    editCell(QStringLiteral("70000"));
+    goToColumn(3);
+    editCell(QStringLiteral("31.02.2024"));
+    ASSERT_EQ(box.errors.size(), 3) << box.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(box.errors.at(0), QStringLiteral("«Невротичность»: допустимы целые числа от 1 до 9; введено «пять»"));
+    EXPECT_EQ(box.errors.at(1),
+              QStringLiteral("«Экстраверсия-интроверсия»: допустимы целые числа от 1 до 9; введено «70000»"));
+    EXPECT_TRUE(box.errors.at(2).startsWith(QStringLiteral("«Дата обсл.»: допустима дата, например ")));
+    for (const QString& error : box.errors) {
+        // No file, no internal field name, no storage size.
+        for (const char* word : {"/", "Result", "Tip", "Dat»", "поле", "бит"})
+            EXPECT_FALSE(error.contains(QLatin1String(word))) << error.toStdString() << " has " << word;
+    }
+    EXPECT_TRUE(fmResult->isVisible());
+    key(Qt::Key_Down);
+    EXPECT_EQ(data.resultRows(), before);
+}
+
+TEST_F(JournalTest, TheNameEditorsTakeFifteenCharacters)
+{
+    openJournal();
+    key(Qt::Key_F2);
+    ASSERT_NE(editor(), nullptr);
+    editor()->clear();
+    typeText(editor(), QStringLiteral("Оченьдлиннаяфамилия"));
+    EXPECT_EQ(editor()->text(), QStringLiteral("Оченьдлиннаяфам"));
+    QTest::keyClick(editor(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    key(Qt::Key_Down);
+    EXPECT_TRUE(box.errors.isEmpty()) << box.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(startsWith(data.resultRows().at(0), "Оченьдлиннаяфам|Пётр|"));
+}
+
+TEST_F(JournalTest, ScaleScoresAreOneToNineAndScoresStoredOtherwiseStillShow)
+{
+    openJournal();
+    const std::vector<std::string> before = data.resultRows();
+    goToColumn(4);
+    for (const char* score : {"0", "10", "-3"})
+        editCell(QString::fromLatin1(score));
+    ASSERT_EQ(box.errors.size(), 3) << box.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(box.errors.at(1), QStringLiteral("«Невротичность»: допустимы целые числа от 1 до 9; введено «10»"));
+    key(Qt::Key_Down);
+    EXPECT_EQ(data.resultRows(), before);
+
+    goToColumn(15);
+    editCell(QStringLiteral("9"));
+    key(Qt::Key_Down);
+    goToColumn(4);
+    editCell(QStringLiteral("1"));
+    key(Qt::Key_Up);
+    EXPECT_EQ(box.errors.size(), 3);
+    EXPECT_TRUE(startsWith(data.resultRows().at(1), "иванов|Иван|Иванович|2024-02-15|7,2,2,2,2,2,2,2,2,2,2,9"));
+    EXPECT_TRUE(startsWith(data.resultRows().at(2), "Ивлев|Олег|Павлович|2023-12-31|1,3,"));
+
+    // A row stored earlier with a score outside the range shows it as it is.
+    fmResult->close();
+    data.exec("Result.db", "UPDATE Result SET Tip1 = 10 WHERE F = 'Петров'");
+    results().close();
+    results().open();
+    openJournal();
+    EXPECT_EQ(cell(0, 4), QStringLiteral("10"));
+}
+
+TEST_F(JournalTest, ATypedDateKeepsItsCenturyAndATwoDigitYearIsThisCenturys)
+{
+    openJournal();
+    goToColumn(3);
+    editCell(QStringLiteral("15.03.23"));
+    key(Qt::Key_Down);
+    editCell(QStringLiteral("16.04.1923"));
+    key(Qt::Key_Down);
+    EXPECT_TRUE(startsWith(data.resultRows().at(0), "Петров|Пётр|Петрович|2023-03-15|"));
+    EXPECT_TRUE(startsWith(data.resultRows().at(1), "иванов|Иван|Иванович|1923-04-16|"));
+    {
+        const DefaultLocale english(QLocale(QLocale::English, QLocale::UnitedStates));
+        ASSERT_EQ(QLocale().dateFormat(QLocale::ShortFormat), QStringLiteral("M/d/yy"));
+        editCell(QStringLiteral("3/15/23"));
+        key(Qt::Key_Up);
+        editCell(QStringLiteral("7/4/1999"));
+        key(Qt::Key_Up);
+        editCell(QStringLiteral("2/30/24"));
+    }
+    ASSERT_EQ(box.errors.size(), 1) << box.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(box.errors.at(0).startsWith(QStringLiteral("«Дата обсл.»: допустима дата")));
+    key(Qt::Key_Down);
+    EXPECT_TRUE(startsWith(data.resultRows().at(0), "Петров|Пётр|Петрович|2023-03-15|"));
+    EXPECT_TRUE(startsWith(data.resultRows().at(1), "иванов|Иван|Иванович|1999-07-04|"));
+    EXPECT_TRUE(startsWith(data.resultRows().at(2), "Ивлев|Олег|Павлович|2023-03-15|"));
+    EXPECT_EQ(QLocale().dateFormat(QLocale::ShortFormat), QStringLiteral("dd.MM.yyyy"));
 }
 
 TEST_F(JournalTest, TheRowLeftCurrentIsTheOneThePrintFilterPicks)

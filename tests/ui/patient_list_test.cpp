@@ -4,6 +4,7 @@
 #include "shell_fixture.h"
 
 #include "store/table.h"
+#include "toolkit/grid_model.h"
 #include "toolkit/grid_view.h"
 #include "toolkit/grid_widget.h"
 #include "ui/unit1.h"
@@ -116,6 +117,48 @@ TEST_F(PatientListTest, GridOfSurnameNameAndPatronymicWithTheFieldsWidths)
     EXPECT_EQ(view()->columnWidth(2), 15 * digit + 4);
     EXPECT_EQ(view()->horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
     Form6->hide();
+}
+
+TEST_F(PatientListTest, TheCellEditorTakesAsManyCharactersAsTheSubjectsFieldHolds)
+{
+    data.exec("TestFam.DB", "CREATE TABLE TestFam(F VARCHAR(20), I VARCHAR(10), O VARCHAR(15));"
+                            "INSERT INTO TestFam VALUES('Иванов', 'Иван', 'Иванович');");
+    data.createQuestionnaire({{2, "Утверждение"}});
+    data.createResults();
+    startProgram();
+    QString surnameTyped, firstNameTyped;
+    pick([&] {
+        editCell(QStringLiteral("Римский-Корсаковааааааа"));
+        surnameTyped = cellEditor()->text();
+        commitCell();
+        key(Qt::Key_Right);
+        editCell(QStringLiteral("Александрина"));
+        firstNameTyped = cellEditor()->text();
+        commitCell();
+        Form6->close();
+    });
+    EXPECT_EQ(surnameTyped, QStringLiteral("Римский-Корсаковаааа"));
+    EXPECT_EQ(firstNameTyped, QStringLiteral("Александри"));
+    EXPECT_TRUE(box.errors.isEmpty()) << box.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(storedSurname(0), "Римский-Корсаковаааа");
+    EXPECT_EQ(MainForm->Edit2->text(), QStringLiteral("Александри"));
+}
+
+TEST_F(PatientListTest, ARefusedNameIsReportedUnderTheColumnsTitle)
+{
+    startWithSubjects();
+    toolkit::GridSource* source = Form6->DBGrid1->model()->source();
+    ASSERT_NE(source, nullptr);
+    source->edit();
+    QString message;
+    try {
+        source->setText(source->fieldIndex(QStringLiteral("O")), QStringLiteral("Александровичевич"));
+    } catch (const std::exception& e) {
+        message = QString::fromUtf8(e.what());
+    }
+    source->cancel();
+    EXPECT_EQ(message, QStringLiteral("«Отчество»: допустим текст не длиннее 15 символов; введено «Александровичевич»"));
+    EXPECT_EQ(MainForm->tbFamil.state(), store::Table::State::Browse);
 }
 
 TEST_F(PatientListTest, TheRowLeftCurrentIsPickedAndKeptForTheNextOpening)
