@@ -217,14 +217,16 @@ NewTables::NewTables(std::string directory, std::vector<std::string> fileNames, 
         const int error = errno;
         throw StoreError("Каталог «" + directory_ + "» недоступен: " + reason(error));
     }
+    const std::string failure = intoExisting_ ? "Не удалось создать файлы в каталоге «" + directory_ + "»: "
+                                              : "Не удалось создать каталог «" + directory_ + "»: ";
     if (::mkdir(temporary_.c_str(), S_IRWXU) != 0) {
         const int error = errno;
-        throw StoreError("Не удалось создать каталог «" + temporary_ + "»: " + reason(error));
+        throw StoreError(failure + reason(error));
     }
     if (::chmod(temporary_.c_str(), S_IRWXU) != 0) {   // whatever the umask
         const int error = errno;
         removeTree(temporary_);
-        throw StoreError("Не удалось создать каталог «" + temporary_ + "»: " + reason(error));
+        throw StoreError(failure + reason(error));
     }
 }
 
