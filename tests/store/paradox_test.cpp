@@ -492,6 +492,49 @@ TEST(ParadoxImport, TablesWithoutTheFieldsTheProgramReadsAreRefused)
     EXPECT_EQ(results.fieldText("F"), "Петров");
 }
 
+// The command ends with a message and its exit status where it once aborted or waited forever.
+TEST(ParadoxImport, CommandRefusesSpecialFilesAndUnfitTables)
+{
+    const QString program = QStringLiteral(FPI_BINARY_DIR "/bin/fpi-data");
+    if (!QFileInfo::exists(program))
+        GTEST_SKIP() << "fpi-data is not built";
+    const auto run = [&](const std::string& src, const std::string& dest) {
+        QProcess p;
+        p.start(program, {"import-paradox", QString::fromStdString(src), QString::fromStdString(dest)});
+        if (!p.waitForFinished(20000)) {
+            p.kill();
+            p.waitForFinished();
+            return std::make_pair(-1, std::string("did not end"));
+        }
+        return std::make_pair(p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2,
+                              p.readAllStandardError().toStdString());
+    };
+    OldInstallation old;
+    old.writeSubjects();
+    old.writeItems();
+    fs::create_directory(old.path("Result.db"));
+    TempDir target;
+    const std::string dest = target.file("Data");
+    auto refused = run(old.dir.path(), dest);
+    EXPECT_EQ(refused.first, 2) << refused.second;
+    EXPECT_NE(refused.second.find("это каталог"), std::string::npos) << refused.second;
+
+    fs::remove(old.path("Result.db"));
+    ASSERT_EQ(mkfifo(old.path("Result.db").c_str(), 0600), 0);
+    refused = run(old.dir.path(), dest);
+    EXPECT_EQ(refused.first, 2) << refused.second;
+    EXPECT_NE(refused.second.find("именованный канал"), std::string::npos) << refused.second;
+
+    fs::remove(old.path("Result.db"));
+    fs::copy_file(old.path("TestFam.DB"), old.path("Result.db"));
+    refused = run(old.dir.path(), dest);
+    EXPECT_EQ(refused.first, 1) << refused.second;
+    EXPECT_NE(refused.second.find("Result.db» не годится как таблица результатов"), std::string::npos)
+        << refused.second;
+    EXPECT_NE(refused.second.find("нет поля «Dat»"), std::string::npos) << refused.second;
+    EXPECT_TRUE(filesIn(target.path()).empty());
+}
+
 // Field decoding at the edges that a round trip through the library does not reach.
 TEST(ParadoxValues, DatesDecimalsMemosAndText)
 {
