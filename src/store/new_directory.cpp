@@ -173,16 +173,21 @@ bool leftOverByClosedConnection(const std::string& name, off_t size)
 
 }  // namespace
 
-void removeStaleTemporaries(const std::string& directoryPath)
+namespace {
+
+void removeStaleBeside(const std::string& directory)
 {
-    const std::string directory = withoutTrailingSlashes(directoryPath);
     const std::string parent = parentOf(directory);
-    const std::string besidePrefix = "." + baseOf(directory) + kMarker;
+    const std::string prefix = "." + baseOf(directory) + kMarker;
     for (const std::string& name : entriesOf(parent)) {
-        const pid_t owner = ownerOf(name, besidePrefix);
+        const pid_t owner = ownerOf(name, prefix);
         if (owner > 0 && ownerGone(owner))
             removeTree(joined(parent, name));
     }
+}
+
+void removeStaleInside(const std::string& directory)
+{
     struct stat st;
     if (::stat(directory.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return;
@@ -195,10 +200,22 @@ void removeStaleTemporaries(const std::string& directoryPath)
     }
 }
 
+}  // namespace
+
+void removeStaleTemporaries(const std::string& directoryPath)
+{
+    const std::string directory = withoutTrailingSlashes(directoryPath);
+    removeStaleBeside(directory);
+    removeStaleInside(directory);
+}
+
 NewTables::NewTables(std::string directory, std::vector<std::string> fileNames, Target target)
     : directory_(withoutTrailingSlashes(std::move(directory))), fileNames_(std::move(fileNames))
 {
-    removeStaleTemporaries(directory_);
+    // A directory that must be new is not touched inside when it exists.
+    removeStaleBeside(directory_);
+    if (target == Target::NewOrExistingDirectory)
+        removeStaleInside(directory_);
     const std::string pid = std::to_string(::getpid());
     struct stat st;
     if (::stat(directory_.c_str(), &st) == 0) {

@@ -8,7 +8,8 @@
 // ".NAME.fpi-new-PID" beside a directory that is made whole, or
 // ".fpi-new-PID" inside an existing directory. Every run first removes the
 // temporaries of processes that no longer exist; those of a live process are
-// left alone and never read.
+// left alone and never read. A process builds one set of tables for a
+// directory at a time.
 
 #include <string>
 #include <vector>

@@ -9,6 +9,7 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -194,10 +195,17 @@ TEST_F(BackupCommand, ExistingDestinationIsNeverTouched)
 {
     fs::create_directory(dest_);
     std::ofstream(dest_ + "/Result.db") << "an older copy";
+    // Even what a killed run of another command left inside stays: the destination is not ours.
+    const pid_t dead = fork();
+    if (dead == 0)
+        _exit(0);
+    waitpid(dead, nullptr, 0);
+    const std::string leftOver = ".fpi-new-" + std::to_string(dead);
+    fs::create_directory(dest_ + "/" + leftOver);
     const CommandRun intoDirectory = fpiData({"backup", q(dir_), q(dest_)});
     EXPECT_EQ(intoDirectory.status, 2);
     EXPECT_NE(intoDirectory.err.find("уже существует"), std::string::npos) << intoDirectory.err;
-    EXPECT_EQ(entries(dest_), std::vector<std::string>{"Result.db"});
+    EXPECT_EQ(entries(dest_), (std::vector<std::string>{leftOver, "Result.db"}));
     EXPECT_EQ(contents(dest_ + "/Result.db"), "an older copy");
 
     fs::create_directory(root_ + "/Empty");
