@@ -212,6 +212,8 @@ void removeStaleTemporaries(const std::string& directoryPath)
 NewTables::NewTables(std::string directory, std::vector<std::string> fileNames, Target target)
     : directory_(withoutTrailingSlashes(std::move(directory))), fileNames_(std::move(fileNames))
 {
+    if (directory_.empty())
+        throw StoreError("Не указан каталог");
     // A directory that must be new is not touched inside when it exists.
     removeStaleBeside(directory_);
     if (target == Target::NewOrExistingDirectory)
