@@ -1,7 +1,10 @@
 #include "store/paradox_import.h"
 
+#include "base/system_error.h"
+#include "store/new_directory.h"
 #include "store/paradox_header.h"
 #include "store/paradox_values.h"
+#include "store/result_table.h"
 
 extern "C" {
 #include <paradox.h>
@@ -17,8 +20,6 @@ extern "C" {
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <set>
 
@@ -44,19 +45,7 @@ using Bytes = std::vector<unsigned char>;
 // Why the last system call failed, in words the operator reads.
 std::string systemReason()
 {
-    switch (errno) {
-    case ENOENT: return "нет такого файла или каталога";
-    case EACCES:
-    case EPERM: return "нет прав доступа";
-    case ENOTDIR: return "часть пути не является каталогом";
-    case EISDIR: return "это каталог, а не файл";
-    case ENOSPC: return "нет места на диске";
-    case EROFS: return "файловая система доступна только для чтения";
-    case EEXIST: return "файл уже существует";
-    case ENAMETOOLONG: return "слишком длинное имя";
-    case EIO: return "ошибка ввода-вывода";
-    default: return "системная ошибка " + std::to_string(errno);
-    }
+    return base::systemErrorText(errno);
 }
 
 std::string sqliteReason(sqlite3* db)
@@ -96,14 +85,62 @@ std::string directoryOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// What a file is when it is not a regular file, for the message refusing it.
+std::string kindOfSpecialFile(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return "это каталог";
+    if (S_ISFIFO(mode))
+        return "это именованный канал";
+    if (S_ISSOCK(mode))
+        return "это сокет";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "это устройство";
+    return "это особый файл";
+}
+
+void requireRegularFile(const std::string& path, const struct stat& st)
+{
+    if (!S_ISREG(st.st_mode))
+        accessError("Файл «" + path + "» не прочитан: " + kindOfSpecialFile(st.st_mode)
+                    + ", а не обычный файл");
+}
+
+struct ClosedAtEnd {
+    int fd;
+    ~ClosedAtEnd() { ::close(fd); }
+};
+
+// Reads a regular file whole. A directory, a named pipe or a device is refused
+// before it is opened, and once more after, should the name have been replaced
+// meanwhile; opening never waits for a writer of a pipe.
 Bytes readWholeFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
         accessError("Не удалось открыть файл «" + path + "» для чтения: " + systemReason());
-    Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        accessError("Не удалось прочитать файл «" + path + "»");
+    requireRegularFile(path, st);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        accessError("Не удалось открыть файл «" + path + "» для чтения: " + systemReason());
+    const ClosedAtEnd closer{fd};
+    if (::fstat(fd, &st) != 0)
+        accessError("Не удалось прочитать файл «" + path + "»: " + systemReason());
+    requireRegularFile(path, st);
+    Bytes bytes;
+    bytes.reserve(std::size_t(st.st_size));
+    unsigned char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got == 0)
+            break;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            accessError("Не удалось прочитать файл «" + path + "»: " + systemReason());
+        }
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
     return bytes;
 }
 
@@ -416,6 +453,13 @@ struct Columns {
     int rowNumber = -1;   // index of the results table's NN, which keeps its numbers as the row key
 };
 
+// SQLite's own names for a row's number; a field so named would hide it.
+bool isRowNumberName(const std::string& name)
+{
+    const std::string lower = lowerAscii(name);
+    return lower == "rowid" || lower == "oid" || lower == "_rowid_";
+}
+
 Columns columnsOf(const ParadoxReader& reader, const std::string& tableName)
 {
     Columns c;
@@ -424,6 +468,10 @@ Columns columnsOf(const ParadoxReader& reader, const std::string& tableName)
         const std::string name = reader.fieldName(f);
         if (!seen.insert(lowerAscii(name)).second)
             damagedError("В таблице «" + reader.path() + "» два поля с именем " + name);
+        if (isRowNumberName(name))
+            damagedError("В таблице «" + reader.path() + "» есть поле с именем «" + name
+                         + "»: так называется служебный номер строки новой таблицы, поле не перенести."
+                         " Переименуйте поле в прежней программе и повторите перенос");
         if (!c.definitions.empty())
             c.definitions += ", ";
         c.definitions += quoted(name) + " ";
@@ -550,48 +598,86 @@ void syncDirectory(const std::string& directory)
     }
 }
 
-// The target directory, made when missing and removed again if the import fails.
-class TargetDirectory {
-public:
-    explicit TargetDirectory(std::string path) : path_(std::move(path))
-    {
-        struct stat st;
-        if (::stat(path_.c_str(), &st) == 0) {
-            if (!S_ISDIR(st.st_mode))
-                accessError("«" + path_ + "» не является каталогом");
-            return;
-        }
-        if (::mkdir(path_.c_str(), 0700) != 0)
-            accessError("Не удалось создать каталог «" + path_ + "»: " + systemReason());
-        made_ = true;
-    }
-    ~TargetDirectory()
-    {
-        if (made_ && !kept_)
-            ::rmdir(path_.c_str());
-    }
-    TargetDirectory(const TargetDirectory&) = delete;
-    TargetDirectory& operator=(const TargetDirectory&) = delete;
+void createEmptyFile(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd < 0 || ::close(fd) != 0)
+        accessError("Не удалось создать файл «" + path + "»: " + systemReason());
+}
 
-    void keep() { kept_ = true; }
+// Failures of the store around the import are failures to write the target.
+template <typename Action>
+auto asAccessError(const Action& action)
+{
+    try {
+        return action();
+    } catch (const ImportError&) {
+        throw;
+    } catch (const StoreError& e) {
+        accessError(e.what());
+    }
+}
 
-private:
-    std::string path_;
-    bool made_ = false;
-    bool kept_ = false;
+// ---- What the program needs of each table ---------------------------------------------------
+
+struct RequiredField {
+    std::string name;
+    std::vector<FieldType> types;   // empty: a value of any type will do
+    std::string kind;               // what the field must hold, for the message
 };
 
-// Places every file or, when one cannot be placed, removes those already placed.
-void placeAll(std::vector<std::unique_ptr<TemporaryFile>>& files)
+std::vector<RequiredField> requiredFields(const std::string& fileName)
 {
-    std::size_t placed = 0;
-    try {
-        for (; placed < files.size(); ++placed)
-            files[placed]->place();
-    } catch (...) {
-        for (std::size_t i = 0; i < placed; ++i)
-            ::unlink(files[i]->target().c_str());
-        throw;
+    if (fileName == "TestFam.DB")
+        return {{"F", {}, {}}, {"I", {}, {}}, {"O", {}, {}}};
+    if (fileName == "FpiBd.db")
+        return {{"NumVopros", {}, {}}, {"Vopros", {}, {}}};
+    // The results table: the fields it declares, in Paradox types whose new
+    // column the table engine accepts for them.
+    std::vector<RequiredField> fields;
+    for (const FieldDef& f : resultFields()) {
+        switch (f.kind) {
+        case FieldKind::Text:
+            fields.push_back({f.name, {FieldType::Alpha, FieldType::Memo}, "текстом"});
+            break;
+        case FieldKind::Date:
+        case FieldKind::DateTime:
+            fields.push_back({f.name, {FieldType::Date, FieldType::Time, FieldType::Timestamp},
+                              "датой, временем или датой со временем"});
+            break;
+        default:
+            fields.push_back({f.name, {FieldType::Short, FieldType::Long, FieldType::AutoInc}, "целым числом"});
+            break;
+        }
+    }
+    return fields;
+}
+
+std::string tableRole(const std::string& fileName)
+{
+    if (fileName == "TestFam.DB")
+        return "таблица обследуемых";
+    if (fileName == "FpiBd.db")
+        return "таблица вопросов";
+    return "таблица результатов";
+}
+
+// A table that lacks a field the program reads, or holds it in a type the
+// program cannot use, is refused rather than converted into a table the
+// program would not open.
+void requireFields(const ParadoxReader& reader, const std::string& fileName)
+{
+    for (const RequiredField& want : requiredFields(fileName)) {
+        const auto& fields = reader.header().fields;
+        const auto it = std::find_if(fields.begin(), fields.end(), [&](const Field& f) {
+            return lowerAscii(reader.fieldName(f)) == lowerAscii(want.name);
+        });
+        const std::string label = "Таблица «" + reader.path() + "» не годится как " + tableRole(fileName) + " "
+                                  + fileName;
+        if (it == fields.end())
+            damagedError(label + ": нет поля «" + want.name + "»");
+        if (!want.types.empty() && std::find(want.types.begin(), want.types.end(), it->type) == want.types.end())
+            damagedError(label + ": поле «" + want.name + "» должно быть " + want.kind);
     }
 }
 
@@ -635,28 +721,30 @@ std::int64_t importParadoxTable(const std::string& sourcePath, const std::string
 std::vector<ImportedTable> importParadoxDirectory(const std::string& sourceDirectory,
                                                   const std::string& targetDirectory)
 {
-    std::vector<std::string> sources;
-    for (const std::string& name : paradoxTableNames()) {
+    const std::vector<std::string>& names = paradoxTableNames();
+    std::vector<std::unique_ptr<ParadoxReader>> readers;
+    for (const std::string& name : names) {
         const std::string source = findCaseInsensitive(sourceDirectory, name);
         if (source.empty())
             accessError("В каталоге «" + sourceDirectory + "» нет таблицы " + name);
-        sources.push_back(source);
+        readers.push_back(std::make_unique<ParadoxReader>(source));
     }
-    TargetDirectory target(targetDirectory);
-    for (const std::string& name : paradoxTableNames())
-        refuseExisting(targetDirectory + "/" + name);
+    // Every source is read and checked before anything is written.
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        requireFields(*readers[i], names[i]);
+        columnsOf(*readers[i], stemOf(names[i]));
+    }
 
+    std::unique_ptr<NewTables> tables = asAccessError([&] {
+        return std::make_unique<NewTables>(targetDirectory, names, NewTables::Target::NewOrExistingDirectory);
+    });
     std::vector<ImportedTable> imported;
-    std::vector<std::unique_ptr<TemporaryFile>> files;
-    for (std::size_t i = 0; i < sources.size(); ++i) {
-        const std::string& name = paradoxTableNames()[i];
-        ParadoxReader reader(sources[i]);
-        files.push_back(std::make_unique<TemporaryFile>(targetDirectory + "/" + name));
-        imported.push_back({name, convert(reader, files.back()->path(), stemOf(name))});
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string path = tables->path(names[i]);
+        createEmptyFile(path);
+        imported.push_back({names[i], convert(*readers[i], path, stemOf(names[i]))});
     }
-    placeAll(files);
-    target.keep();
-    syncDirectory(targetDirectory);
+    asAccessError([&] { tables->place(); });
     return imported;
 }
 

@@ -14,8 +14,8 @@ namespace store {
 class ImportError : public StoreError {
 public:
     enum class Cause {
-        DamagedTable,   // the file is not a readable Paradox table
-        FileAccess,     // a file cannot be found, read or written, or already exists
+        DamagedTable,   // the file is not a readable Paradox table, or lacks a field the program needs
+        FileAccess,     // a file cannot be found, read or written, is no regular file, or already exists
     };
     ImportError(Cause cause, const std::string& message) : StoreError(message), cause_(cause) {}
     Cause cause() const { return cause_; }
@@ -41,7 +41,11 @@ std::string findCaseInsensitive(const std::string& directory, const std::string&
 std::int64_t importParadoxTable(const std::string& sourcePath, const std::string& targetPath);
 
 // Converts TestFam.DB, FpiBd.db and Result.db of `sourceDirectory` into
-// `targetDirectory` (created when missing): all three or none.
+// `targetDirectory` (created when missing): all three or none, also when the
+// process is killed (see NewTables). Every source must be a regular file, and
+// each table must have the fields the program reads (the results table with
+// kinds the results table accepts) and no field named as SQLite's row number;
+// all three are read and checked before anything is written.
 std::vector<ImportedTable> importParadoxDirectory(const std::string& sourceDirectory,
                                                   const std::string& targetDirectory);
 

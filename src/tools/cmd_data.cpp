@@ -3,7 +3,9 @@
 
 #include "base/utf8.h"
 #include "engine/answer_sheet.h"
+#include "base/system_error.h"
 #include "sample_subjects.h"
+#include "store/new_directory.h"
 #include "store/result_table.h"
 #include "store/table.h"
 #include "tools/files.h"
@@ -26,7 +28,8 @@ const char kCreateHelp[] =
     "Создаёт каталог данных с тремя таблицами: TestFam.DB (несколько вымышленных\n"
     "обследуемых), FpiBd.db (вопросы 1-114 с демонстрационными текстами; настоящие\n"
     "тексты загружаются командой import-items) и пустой Result.db.\n"
-    "Существующие файлы таблиц не перезаписываются.\n"
+    "Существующие файлы таблиц не перезаписываются. Таблицы появляются все три\n"
+    "сразу: прерванное создание не оставляет ни одной.\n"
     "\n"
     "Код завершения: 0 - каталог создан, 1 - неверные параметры,\n"
     "2 - файл не удалось создать или он уже существует.\n";
@@ -105,15 +108,36 @@ std::vector<std::vector<store::Value>> demonstrationItems()
     return rows;
 }
 
+// The three tables are built under a temporary name and appear together, so a
+// failed or killed run leaves none of them.
 void createSampleTables(const std::string& directory)
 {
-    const std::string subjects = tablePath(directory, "TestFam.DB");
+    store::NewTables tables(directory, {"TestFam.DB", "FpiBd.db", "Result.db"},
+                            store::NewTables::Target::NewOrExistingDirectory);
+    const std::string subjects = tables.path("TestFam.DB");
     store::createTableFile(subjects, "\"F\" VARCHAR(15), \"I\" VARCHAR(15), \"O\" VARCHAR(15)");
     store::replaceRows(subjects, {"F", "I", "O"}, sampleSubjects());
-    const std::string items = tablePath(directory, "FpiBd.db");
+    const std::string items = tables.path("FpiBd.db");
     store::createTableFile(items, "\"NumVopros\" INTEGER, \"Vopros\" TEXT");
     store::replaceRows(items, {"NumVopros", "Vopros"}, demonstrationItems());
-    store::createTableFile(tablePath(directory, "Result.db"), store::resultColumnsSql());
+    store::createTableFile(tables.path("Result.db"), store::resultColumnsSql());
+    tables.place();
+}
+
+// The directories above the new data directory; the data directory itself is made by createSampleTables.
+void makeParentDirectories(const std::string& directory)
+{
+    fs::path parent = fs::path(directory);
+    while (parent.has_relative_path() && parent.filename().empty())
+        parent = parent.parent_path();   // "a/b/" names the directory b
+    parent = parent.parent_path();
+    if (parent.empty())
+        return;
+    std::error_code error;
+    fs::create_directories(parent, error);
+    if (error)
+        throw store::StoreError("Каталог «" + parent.string() + "» не удалось создать: "
+                                + base::systemErrorText(error.value()));
 }
 
 // ---- import-items --------------------------------------------------------------
@@ -209,21 +233,8 @@ int createCommand(const Args& args)
     if (args.size() != 1)
         return usageError(kCreateHelp);
     const std::string& directory = args[0];
-    for (const char* file : {"TestFam.DB", "FpiBd.db", "Result.db"}) {
-        std::error_code error;
-        if (fs::exists(tablePath(directory, file), error)) {
-            std::fprintf(stderr, "Файл «%s» уже существует; он не будет перезаписан.\n",
-                         tablePath(directory, file).c_str());
-            return 2;
-        }
-    }
-    std::error_code error;
-    fs::create_directories(directory, error);
-    if (error) {
-        std::fprintf(stderr, "Каталог «%s» не удалось создать: %s\n", directory.c_str(), error.message().c_str());
-        return 2;
-    }
     try {
+        makeParentDirectories(directory);
         createSampleTables(directory);
     } catch (const store::StoreError& e) {
         std::fprintf(stderr, "%s\n", e.what());

@@ -4,6 +4,7 @@
 #include "store/paradox_import.h"
 
 #include <cstdio>
+#include <new>
 
 namespace tools {
 namespace {
@@ -19,8 +20,13 @@ const char kHelp[] =
     "Файлы в каталоге ИСТОЧНИК только читаются. Существующие таблицы в КАТАЛОГЕ\n"
     "не заменяются. Переносятся все три таблицы или ни одной.\n"
     "\n"
-    "Код завершения: 0 - таблицы перенесены, 1 - таблица повреждена,\n"
-    "2 - файл не удалось найти, прочитать или записать, либо он уже существует.\n";
+    "Перед переносом проверяется, что в каждой таблице есть нужные программе поля:\n"
+    "в TestFam.DB - F, I, O; в FpiBd.db - NumVopros, Vopros; в Result.db - F, I, O\n"
+    "(текст), Dat (дата), Tip1-Tip12 и NN (целые числа).\n"
+    "\n"
+    "Код завершения: 0 - таблицы перенесены, 1 - таблица повреждена или в ней нет\n"
+    "нужного поля, 2 - файл не удалось найти, прочитать или записать, он не является\n"
+    "обычным файлом, либо он уже существует.\n";
 
 }  // namespace
 
@@ -41,6 +47,12 @@ int importParadoxCommand(const Args& args)
     } catch (const store::ImportError& e) {
         std::fprintf(stderr, "%s\nНичего не перенесено.\n", e.what());
         return e.cause() == store::ImportError::Cause::DamagedTable ? 1 : 2;
+    } catch (const store::StoreError& e) {
+        std::fprintf(stderr, "%s\nНичего не перенесено.\n", e.what());
+        return 2;
+    } catch (const std::bad_alloc&) {
+        std::fputs("Не хватает памяти для переноса таблиц.\nНичего не перенесено.\n", stderr);
+        return 2;
     }
 }
 

@@ -16,6 +16,7 @@ int importItemsCommand(const Args& args);    // cmd_data.cpp
 int importParadoxCommand(const Args& args);  // cmd_paradox.cpp
 int exportCommand(const Args& args);         // cmd_data.cpp
 int reportCommand(const Args& args);         // cmd_report.cpp
+int backupCommand(const Args& args);         // cmd_backup.cpp
 
 bool wantsHelp(const Args& args);
 

@@ -21,6 +21,7 @@ const Command kCommands[] = {
     {"import-paradox", tools::importParadoxCommand, "import-paradox ИСТОЧНИК КАТАЛОГ  перенос таблиц Paradox прежней установки"},
     {"export", tools::exportCommand, "export КАТАЛОГ [ФАЙЛ]        выгрузка результатов в CSV"},
     {"report", tools::reportCommand, "report КАТАЛОГ NN ФАЙЛ.pdf   отчёт о результате в PDF"},
+    {"backup", tools::backupCommand, "backup КАТАЛОГ КОПИЯ         резервная копия таблиц, также во время работы программы"},
 };
 
 void printUsage(std::FILE* out)

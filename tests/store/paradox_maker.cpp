@@ -66,10 +66,8 @@ void put(pxdoc_t* doc, char* at, const Column& c, const Cell& cell, int codePage
     }
 }
 
-}  // namespace
-
-void writeTable(const std::string& path, const std::vector<Column>& columns,
-                const std::vector<std::vector<Cell>>& rows, int codePage, const std::string& memoPath)
+void writeRows(const std::string& path, const std::vector<Column>& columns, long rowCount,
+               const std::function<std::vector<Cell>(long)>& row, int codePage, const std::string& memoPath)
 {
     pxdoc_t* doc = PX_new();
     // pxlib takes over the field array and frees it with the document.
@@ -88,10 +86,11 @@ void writeTable(const std::string& path, const std::vector<Column>& columns,
     if (!memoPath.empty() && PX_set_blob_file(doc, memoPath.c_str()) < 0)
         throw std::runtime_error("PX_set_blob_file failed");
     std::vector<char> record(static_cast<std::size_t>(recordSize));
-    for (const std::vector<Cell>& row : rows) {
+    for (long n = 0; n < rowCount; ++n) {
+        const std::vector<Cell> cells = row(n);
         int offset = 0;
         for (std::size_t i = 0; i < columns.size(); ++i) {
-            put(doc, record.data() + offset, columns[i], row[i], codePage);
+            put(doc, record.data() + offset, columns[i], cells[i], codePage);
             offset += columns[i].length;
         }
         if (PX_put_record(doc, record.data()) < 0)
@@ -101,6 +100,20 @@ void writeTable(const std::string& path, const std::vector<Column>& columns,
     PX_delete(doc);
 }
 
+}  // namespace
+
+void writeTable(const std::string& path, const std::vector<Column>& columns,
+                const std::vector<std::vector<Cell>>& rows, int codePage, const std::string& memoPath)
+{
+    writeRows(path, columns, long(rows.size()), [&](long n) { return rows[std::size_t(n)]; }, codePage, memoPath);
+}
+
+void writeTable(const std::string& path, const std::vector<Column>& columns, long rowCount,
+                const std::function<std::vector<Cell>(long)>& row, int codePage)
+{
+    writeRows(path, columns, rowCount, row, codePage, {});
+}
+
 std::vector<Column> resultColumns()
 {
     std::vector<Column> c = {{"F", pxfAlpha, 15}, {"I", pxfAlpha, 15}, {"O", pxfAlpha, 15}, {"Dat", pxfDate, 4}};
@@ -108,6 +121,54 @@ std::vector<Column> resultColumns()
         c.push_back({"Tip" + std::to_string(k), pxfShort, 2});
     c.push_back({"NN", pxfAutoInc, 4});
     return c;
+}
+
+long writeLargeResults(const std::string& path, int blocks)
+{
+    const auto row = [](long n) {
+        std::vector<Cell> r = {std::string("Фамилия") + std::to_string(n), std::string("Имя"), std::string("Отчество"),
+                               Day{2020, 1, 1 + int(n % 28)}};
+        for (int k = 0; k < 12; ++k)
+            r.push_back(long(1 + (n + k) % 9));
+        r.push_back(n + 1);
+        return r;
+    };
+    writeTable(path, resultColumns(), 1, row);
+    std::vector<unsigned char> one = readBytes(path);
+    const auto u16 = [&](std::size_t at) { return std::size_t(one[at] | (one[at + 1] << 8)); };
+    const std::size_t recordSize = u16(0x00);
+    const std::size_t headerSize = u16(0x02);
+    const std::size_t blockSize = std::size_t(one[0x05]) * 1024;
+    const long perBlock = long((blockSize - 6) / recordSize);
+
+    writeTable(path, resultColumns(), perBlock, row);
+    std::vector<unsigned char> full = readBytes(path);
+    std::vector<unsigned char> out(full.begin(), full.begin() + long(headerSize));
+    const std::vector<unsigned char> block(full.begin() + long(headerSize), full.begin() + long(headerSize + blockSize));
+    const auto put16 = [](unsigned char* p, unsigned v) { p[0] = v & 0xFF; p[1] = (v >> 8) & 0xFF; };
+    const auto put32 = [](unsigned char* p, std::uint32_t v) { for (int i = 0; i < 4; ++i) p[i] = (v >> (8 * i)) & 0xFF; };
+    for (int b = 1; b <= blocks; ++b) {
+        std::vector<unsigned char> copy = block;
+        put16(copy.data(), b < blocks ? unsigned(b + 1) : 0);
+        put16(copy.data() + 2, unsigned(b - 1));
+        for (long r = 0; r < perBlock; ++r) {
+            // NN, the last field: big-endian with the sign bit flipped.
+            const std::uint32_t nn = std::uint32_t((b - 1) * perBlock + r + 1) ^ 0x80000000u;
+            unsigned char* at = copy.data() + 6 + std::size_t(r + 1) * recordSize - 4;
+            for (int i = 0; i < 4; ++i)
+                at[i] = (nn >> (24 - 8 * i)) & 0xFF;
+        }
+        out.insert(out.end(), copy.begin(), copy.end());
+    }
+    const long rows = long(blocks) * perBlock;
+    put32(out.data() + 0x06, std::uint32_t(rows));
+    put16(out.data() + 0x0A, unsigned(blocks));
+    put16(out.data() + 0x0C, unsigned(blocks));
+    put16(out.data() + 0x0E, 1);
+    put16(out.data() + 0x10, unsigned(blocks));
+    put32(out.data() + 0x49, std::uint32_t(rows));
+    writeBytes(path, out);
+    return rows;
 }
 
 std::vector<unsigned char> readBytes(const std::string& path)

@@ -2,6 +2,7 @@
 // Small Paradox tables for the import tests, written with pxlib itself.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -30,7 +31,17 @@ void writeTable(const std::string& path, const std::vector<Column>& columns,
                 const std::vector<std::vector<Cell>>& rows, int codePage = 1251,
                 const std::string& memoPath = {});
 
-std::vector<Column> resultColumns();   // F, I, O, Dat, Tip1..Tip12, NN
+// The same for `rowCount` rows made one at a time by `row(n)`, n from 0: a
+// large table without holding all of its rows.
+void writeTable(const std::string& path, const std::vector<Column>& columns, long rowCount,
+                const std::function<std::vector<Cell>(long)>& row, int codePage = 1251);
+
+std::vector<Column> resultColumns();
+
+// A results table of `blocks` full data blocks, NN running 1, 2, ...: the
+// rows of one block written through the library and repeated, since writing
+// row by row takes far too long for a large table. Returns the rows.
+long writeLargeResults(const std::string& path, int blocks);   // F, I, O, Dat, Tip1..Tip12, NN
 
 std::vector<unsigned char> readBytes(const std::string& path);
 void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes);

@@ -13,6 +13,7 @@ extern "C" {
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFileInfo>
 #include <QProcess>
@@ -378,6 +379,160 @@ TEST(ParadoxImport, CommandReportsTablesAndExitStatus)
     TempDir other;
     paradox_test::writeBytes(old.path("FpiBd.db"), {1, 2, 3});
     EXPECT_EQ(run({src, QString::fromStdString(other.path())}).first, 1);
+}
+
+// A directory, a named pipe or a device where a table or memo file should be:
+// refused with a message, without opening a pipe (which would wait for a writer).
+TEST(ParadoxImport, ReadsOnlyRegularFiles)
+{
+    OldInstallation old;
+    old.writeSubjects();
+    old.writeItems();
+    fs::create_directory(old.path("Result.db"));
+    TempDir target;
+    EXPECT_EQ(expectImportError([&] { store::importParadoxDirectory(old.dir.path(), target.path()); },
+                                "это каталог, а не обычный файл"),
+              store::ImportError::Cause::FileAccess);
+    EXPECT_TRUE(filesIn(target.path()).empty());
+
+    fs::remove(old.path("Result.db"));
+    old.writeResults();
+    fs::remove(old.path("FpiBd.db"));
+    ASSERT_EQ(mkfifo(old.path("FpiBd.db").c_str(), 0600), 0);
+    EXPECT_EQ(expectImportError([&] { store::importParadoxDirectory(old.dir.path(), target.path()); },
+                                "именованный канал"),
+              store::ImportError::Cause::FileAccess);
+    fs::remove(old.path("FpiBd.db"));
+    ASSERT_EQ(symlink("/dev/null", old.path("FpiBd.db").c_str()), 0);
+    EXPECT_EQ(expectImportError([&] { store::importParadoxDirectory(old.dir.path(), target.path()); }, "устройство"),
+              store::ImportError::Cause::FileAccess);
+    EXPECT_TRUE(filesIn(target.path()).empty());
+
+    // A memo file is read only once a long value needs it; a pipe there is refused too.
+    TempDir memo;
+    std::string longMemo(400, 'x');
+    paradox_test::writeTable(memo.file("Notes.DB"), {{"Note", pxfMemoBLOb, 20}}, {{longMemo}}, 1251,
+                             memo.file("Notes.MB"));
+    fs::remove(memo.file("Notes.MB"));
+    ASSERT_EQ(mkfifo(memo.file("Notes.MB").c_str(), 0600), 0);
+    EXPECT_EQ(expectImportError([&] { store::importParadoxTable(memo.file("Notes.DB"), memo.file("Notes.db")); },
+                                "Notes.MB"),
+              store::ImportError::Cause::FileAccess);
+    EXPECT_FALSE(fs::exists(memo.file("Notes.db")));
+}
+
+// Each case puts a table that the program could not use in place of one of
+// the three; the import refuses it, naming the file and the field, and writes nothing.
+TEST(ParadoxImport, TablesWithoutTheFieldsTheProgramReadsAreRefused)
+{
+    std::vector<Column> textDate = paradox_test::resultColumns();
+    textDate[3] = {"Dat", pxfAlpha, 10};
+    std::vector<Column> realNumber = paradox_test::resultColumns();
+    realNumber[16] = {"NN", pxfNumber, 8};
+    std::vector<Column> logicalTip = paradox_test::resultColumns();
+    logicalTip[10] = {"Tip7", pxfLogical, 1};
+    struct Case {
+        const char* what;
+        std::string file;
+        std::vector<Column> columns;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"subjects copied in as the results", "Result.db",
+         {{"F", pxfAlpha, 20}, {"I", pxfAlpha, 20}, {"O", pxfAlpha, 20}}, "нет поля «Dat»"},
+        {"date held as text", "Result.db", textDate, "поле «Dat» должно быть датой"},
+        {"row number held as a real number", "Result.db", realNumber, "поле «NN» должно быть целым числом"},
+        {"scale score held as a yes/no value", "Result.db", logicalTip, "поле «Tip7» должно быть целым числом"},
+        {"questionnaire without its texts", "FpiBd.db", {{"NumVopros", pxfShort, 2}, {"Text", pxfAlpha, 50}},
+         "нет поля «Vopros»"},
+        {"subjects without patronymics", "TestFam.DB", {{"F", pxfAlpha, 20}, {"I", pxfAlpha, 20}}, "нет поля «O»"},
+        {"a field named as the row number", "TestFam.DB",
+         {{"F", pxfAlpha, 20}, {"I", pxfAlpha, 20}, {"O", pxfAlpha, 20}, {"RowId", pxfLong, 4}}, "«RowId»"},
+        {"a field named oid", "FpiBd.db",
+         {{"NumVopros", pxfShort, 2}, {"Vopros", pxfAlpha, 50}, {"OID", pxfLong, 4}}, "«OID»"},
+        {"a field named _rowid_", "Result.db", [] {
+             auto c = paradox_test::resultColumns();
+             c.push_back({"_rowid_", pxfLong, 4});
+             return c;
+         }(), "«_rowid_»"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        OldInstallation old;
+        old.writeAll();
+        std::vector<Cell> blankRow(c.columns.size());
+        paradox_test::writeTable(old.path(c.file), c.columns, {blankRow});
+        TempDir target;
+        const std::string dest = target.file("Data");
+        const auto cause = expectImportError([&] { store::importParadoxDirectory(old.dir.path(), dest); }, c.message);
+        EXPECT_EQ(cause, store::ImportError::Cause::DamagedTable);
+        expectImportError([&] { store::importParadoxDirectory(old.dir.path(), dest); }, old.path(c.file));
+        EXPECT_TRUE(filesIn(target.path()).empty()) << "nothing is written";
+    }
+
+    // Other integer, date and text types of the same kinds are the program's fields still.
+    std::vector<Column> kin = paradox_test::resultColumns();
+    kin[0] = {"f", pxfMemoBLOb, 20};
+    kin[3] = {"DAT", pxfTimestamp, 8};
+    kin[4] = {"Tip1", pxfLong, 4};
+    kin[16] = {"NN", pxfLong, 4};
+    OldInstallation old;
+    old.writeSubjects();
+    old.writeItems();
+    const double stamp = (PX_GregorianToSdn(2020, 5, 6) - 1721425) * 86400000.0;
+    std::vector<Cell> row = resultRow("Петров", "Пётр", "Петрович", stamp, {}, 41);
+    paradox_test::writeTable(old.path("Result.db"), kin, {row}, 1251, old.path("Result.MB"));
+    TempDir target;
+    ASSERT_NO_THROW(store::importParadoxDirectory(old.dir.path(), target.path()));
+    store::Table results("Result.db");
+    results.setDirectoryPath(target.path());
+    results.declareFields(store::resultFields());
+    ASSERT_NO_THROW(results.open());
+    EXPECT_EQ(results.fieldInt("NN"), 41);
+    EXPECT_EQ(results.fieldText("F"), "Петров");
+}
+
+// The command ends with a message and its exit status where it once aborted or waited forever.
+TEST(ParadoxImport, CommandRefusesSpecialFilesAndUnfitTables)
+{
+    const QString program = QStringLiteral(FPI_BINARY_DIR "/bin/fpi-data");
+    if (!QFileInfo::exists(program))
+        GTEST_SKIP() << "fpi-data is not built";
+    const auto run = [&](const std::string& src, const std::string& dest) {
+        QProcess p;
+        p.start(program, {"import-paradox", QString::fromStdString(src), QString::fromStdString(dest)});
+        if (!p.waitForFinished(20000)) {
+            p.kill();
+            p.waitForFinished();
+            return std::make_pair(-1, std::string("did not end"));
+        }
+        return std::make_pair(p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2,
+                              p.readAllStandardError().toStdString());
+    };
+    OldInstallation old;
+    old.writeSubjects();
+    old.writeItems();
+    fs::create_directory(old.path("Result.db"));
+    TempDir target;
+    const std::string dest = target.file("Data");
+    auto refused = run(old.dir.path(), dest);
+    EXPECT_EQ(refused.first, 2) << refused.second;
+    EXPECT_NE(refused.second.find("это каталог"), std::string::npos) << refused.second;
+
+    fs::remove(old.path("Result.db"));
+    ASSERT_EQ(mkfifo(old.path("Result.db").c_str(), 0600), 0);
+    refused = run(old.dir.path(), dest);
+    EXPECT_EQ(refused.first, 2) << refused.second;
+    EXPECT_NE(refused.second.find("именованный канал"), std::string::npos) << refused.second;
+
+    fs::remove(old.path("Result.db"));
+    fs::copy_file(old.path("TestFam.DB"), old.path("Result.db"));
+    refused = run(old.dir.path(), dest);
+    EXPECT_EQ(refused.first, 1) << refused.second;
+    EXPECT_NE(refused.second.find("Result.db» не годится как таблица результатов"), std::string::npos)
+        << refused.second;
+    EXPECT_NE(refused.second.find("нет поля «Dat»"), std::string::npos) << refused.second;
+    EXPECT_TRUE(filesIn(target.path()).empty());
 }
 
 // Field decoding at the edges that a round trip through the library does not reach.
