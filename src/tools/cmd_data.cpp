@@ -1,9 +1,9 @@
 // fpi-data create, import-items and export: the data directory's tables.
 #include "tools/commands.h"
 
+#include "base/system_error.h"
 #include "base/utf8.h"
 #include "engine/answer_sheet.h"
-#include "base/system_error.h"
 #include "sample_subjects.h"
 #include "store/new_directory.h"
 #include "store/result_table.h"
