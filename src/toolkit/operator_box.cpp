@@ -1,29 +1,39 @@
 #include "toolkit/operator_box.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 
 namespace toolkit {
 namespace {
 
+QString caption_;
+
+// The buttons carry their captions only, whatever pictures the style would give them.
+int run(QMessageBox& box)
+{
+    for (QAbstractButton* button : box.buttons())
+        button->setIcon(QIcon());
+    return box.exec();
+}
+
 class RealOperatorBox : public OperatorBox {
 public:
     void message(const QString& text) override
     {
-        QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text, QMessageBox::Ok);
-        box.exec();
+        QMessageBox box(QMessageBox::NoIcon, boxCaption(), text, QMessageBox::Ok);
+        run(box);
     }
     void error(const QString& text) override
     {
-        QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), errorBoxText(text),
-                        QMessageBox::Ok);
-        box.exec();
+        QMessageBox box(QMessageBox::Critical, boxCaption(), errorBoxText(text), QMessageBox::Ok);
+        run(box);
     }
     bool confirm(const QString& text) override
     {
-        QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), text,
-                        QMessageBox::Ok | QMessageBox::Cancel);
-        return box.exec() == QMessageBox::Ok;
+        QMessageBox box(QMessageBox::Question, boxCaption(), text, QMessageBox::Ok | QMessageBox::Cancel);
+        return run(box) == QMessageBox::Ok;
     }
 };
 
@@ -38,6 +48,13 @@ OperatorBox& operatorBox()
 }
 
 void setOperatorBox(OperatorBox* box) { installed = box; }
+
+void setBoxCaption(const QString& caption) { caption_ = caption; }
+
+QString boxCaption()
+{
+    return caption_.isNull() ? QApplication::applicationName() : caption_;
+}
 
 QString errorBoxText(const QString& message)
 {

@@ -104,7 +104,9 @@ void createWindows()
 void createWindows(const std::string& dataDirectory)
 {
     dataDirectory_ = dataDirectory;
-    QApplication::setApplicationDisplayName(kApplicationTitle);
+    // The title goes to the boxes only: as the application's display name it
+    // would be appended to every window title.
+    toolkit::setBoxCaption(kApplicationTitle);
     // The program ends only by closing the main window, never because no window
     // happens to be visible (as while "Позовите обследуемого" is up).
     QApplication::setQuitOnLastWindowClosed(false);
