@@ -121,6 +121,12 @@ void createWindows(const std::string& dataDirectory)
     created(Form6);
 }
 
+void startUp()
+{
+    createWindows();
+    MainForm->show();
+}
+
 void destroyWindows()
 {
     destroyed(Form6);

@@ -31,6 +31,10 @@ const std::string& dataDirectoryPath();
 // Form2, Form3, fmResult, FormDesc, Form6. The first becomes the main window.
 void createWindows(const std::string& dataDirectory);
 void createWindows();
+// Everything the program does before its event loop runs: the windows over
+// the data directory beside the executable, and the main window shown. The
+// program and its start-up benchmark both start this way.
+void startUp();
 // Destroys the windows in reverse order and clears their references.
 void destroyWindows();
 
