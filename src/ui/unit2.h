@@ -8,6 +8,7 @@
 class QPlainTextEdit;
 
 namespace toolkit {
+class EarlyClickGuard;
 class FlatButton;
 }
 
@@ -35,6 +36,8 @@ private:
     QPlainTextEdit* DBMemo1 = nullptr;
     toolkit::FlatButton* SpeedButton1 = nullptr;
     toolkit::FlatButton* SpeedButton2 = nullptr;
+    // The second click of a double-click never answers an item the subject has not seen.
+    toolkit::EarlyClickGuard* answerGuard_ = nullptr;
     int vopros_subscription_ = -1;
 };
 
