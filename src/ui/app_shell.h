@@ -27,8 +27,9 @@ QFont monoFont(int pixelSize, QFont::Weight weight = QFont::Normal);
 // unless createWindows was given another (tests do).
 const std::string& dataDirectoryPath();
 
-// Sets the application title and creates the windows in this order: MainForm,
-// Form2, Form3, fmResult, FormDesc, Form6. The first becomes the main window.
+// Makes the application title the boxes' caption and creates the windows in
+// this order: MainForm, Form2, Form3, fmResult, FormDesc, Form6. The first
+// becomes the main window.
 void createWindows(const std::string& dataDirectory);
 void createWindows();
 // Everything the program does before its event loop runs: the windows over
