@@ -47,13 +47,19 @@ void GridHeader::setTitleFont(const QFont& font, const QColor& color)
     viewport()->update();
 }
 
+void GridHeader::setTitleLines(int lines)
+{
+    titleLines_ = lines;
+    updateGeometry();
+    viewport()->update();
+}
+
 QSize GridHeader::sizeHint() const
 {
     if (orientation() == Qt::Vertical)
         return QSize(kIndicatorWidth, 0);
-    // Two text lines high.
     const QFontMetrics metrics(titleFont_);
-    return QSize(length(), 2 * metrics.lineSpacing() + 4);
+    return QSize(length(), titleLines_ * metrics.lineSpacing() + 4);
 }
 
 void GridHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const

@@ -1,7 +1,7 @@
 #pragma once
 // The fixed parts of a data grid around its cells: the title row (titles
-// wrapped at spaces, two lines high), the row indicator column, and the
-// footer row under the columns.
+// wrapped at spaces, two lines high unless set otherwise), the row indicator
+// column, and the footer row under the columns.
 
 #include <QHeaderView>
 #include <QWidget>
@@ -18,6 +18,8 @@ public:
     GridHeader(Qt::Orientation orientation, GridView* view);
 
     void setTitleFont(const QFont& font, const QColor& color);
+    // How many text lines high the title row is.
+    void setTitleLines(int lines);
     QSize sizeHint() const override;
 
 protected:
@@ -30,6 +32,7 @@ private:
     GridView* view_;
     QFont titleFont_;
     QColor titleColor_;
+    int titleLines_ = 2;
 };
 
 // One row under the columns, scrolled sideways with them.

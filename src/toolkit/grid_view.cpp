@@ -55,6 +55,12 @@ void GridView::setTitleFont(const QFont& font, const QColor& color)
     updateGeometries();
 }
 
+void GridView::setTitleLines(int lines)
+{
+    titles_->setTitleLines(lines);
+    updateGeometries();
+}
+
 int GridView::rowHeight() const
 {
     return fontMetrics().height() + 4;
@@ -151,6 +157,11 @@ bool GridView::onLastRow() const
     return currentIndex().isValid() && currentIndex().row() == model_->rowCount() - 1;
 }
 
+bool GridView::emptyTable() const
+{
+    return model_->isOpen() && model_->rowCount() == 0;
+}
+
 bool GridView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
 {
     // While a search is active no cell can be edited.
@@ -172,8 +183,11 @@ void GridView::keyPressEvent(QKeyEvent* event)
         return;
     const QString text = event->text();
     const bool command = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
-    if (!text.isEmpty() && text.at(0).unicode() >= 32 && !command) {
-        typeSearch(text);
+    if (!text.isEmpty() && text.at(0).unicode() >= 32 && text.at(0).unicode() != 127 && !command) {
+        if (searchEnabled_)
+            typeSearch(text);
+        else
+            typeIntoCell(event);
         return;
     }
     QTableView::keyPressEvent(event);
@@ -235,7 +249,7 @@ bool GridView::handleEditingKey(QKeyEvent* event)
         guarded([&] { deleteRow(); });
         return true;
     case Qt::Key_Down:
-        if (modifiers != Qt::NoModifier || !onLastRow())
+        if (modifiers != Qt::NoModifier || !(onLastRow() || emptyTable()))
             return false;
         guarded([&] { appendRow(); });
         return true;
@@ -255,6 +269,15 @@ bool GridView::handleEditingKey(QKeyEvent* event)
     default:
         return false;
     }
+}
+
+void GridView::typeIntoCell(QKeyEvent* event)
+{
+    if (state() == QAbstractItemView::EditingState || !currentIndex().isValid())
+        return;
+    // The editor opens with the cell's text selected, so the key replaces it.
+    if (edit(currentIndex(), QAbstractItemView::EditKeyPressed, nullptr) && delegate_->openEditor())
+        QCoreApplication::sendEvent(delegate_->openEditor(), event);
 }
 
 void GridView::typeSearch(const QString& text)

@@ -20,9 +20,11 @@ public:
 
     GridModel* gridModel() const { return model_; }
     IncrementalSearch* search() { return &search_; }
-    // Typing searches the focused column; without it typing does nothing.
+    // Typing searches the focused column; without it a printable key opens the
+    // current cell's editor holding that character.
     void setSearchEnabled(bool enabled);
     void setTitleFont(const QFont& font, const QColor& color);
+    void setTitleLines(int lines);
     // Recomputes the row height and column widths from the data font.
     void applyMetrics();
     int rowHeight() const;
@@ -45,6 +47,7 @@ private:
     bool handleSearchKey(QKeyEvent* event);
     bool handleEditingKey(QKeyEvent* event);
     void typeSearch(const QString& text);
+    void typeIntoCell(QKeyEvent* event);
     void openEditor();
     void moveSourceTo(int row);
     void leaveRow();
@@ -55,6 +58,7 @@ private:
     void cancelRow();
     void showCurrent(int row);
     bool onLastRow() const;
+    bool emptyTable() const;
     bool emptyNewRow() const;
 
     GridModel* model_;

@@ -80,6 +80,11 @@ void DataGrid::setTitleFont(const QFont& font, const QColor& color)
     view_->setTitleFont(font, color);
 }
 
+void DataGrid::setTitleLines(int lines)
+{
+    view_->setTitleLines(lines);
+}
+
 void DataGrid::finishRow()
 {
     view_->finishRow();

@@ -26,6 +26,8 @@ public:
     void setFooterVisible(bool visible);
     void setSearchEnabled(bool enabled);
     void setTitleFont(const QFont& font, const QColor& color);
+    // How many text lines high the title row is (two unless set).
+    void setTitleLines(int lines);
 
     GridView* view() const { return view_; }
     GridModel* model() const;

@@ -13,7 +13,8 @@ namespace toolkit {
 class OperatorBox {
 public:
     virtual ~OperatorBox() = default;
-    // Modal box: the text, "OK", no icon, the application title as caption.
+    // Modal box: the text, "OK", no icon (none on the button either), the box
+    // caption as its caption.
     virtual void message(const QString& text) = 0;
     // Application error box: error icon, the error's text with a full stop
     // appended when its last character sorts above the full stop.
@@ -26,6 +27,12 @@ public:
 OperatorBox& operatorBox();
 // Installs a box (not owned); nullptr restores the real one.
 void setOperatorBox(OperatorBox* box);
+
+// The caption of every box, given by the program (its application title). It is
+// not taken from the application's display name: on some platforms that name is
+// appended to every window title.
+void setBoxCaption(const QString& caption);
+QString boxCaption();
 
 // The text the error box shows for an error message.
 QString errorBoxText(const QString& message);

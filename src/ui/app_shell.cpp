@@ -2,6 +2,7 @@
 
 #include "store/data_directory.h"
 #include "toolkit/operator_box.h"
+#include "toolkit/qt_translations.h"
 #include "toolkit/window_util.h"
 #include "ui/unit1.h"
 #include "ui/unit2.h"
@@ -104,7 +105,9 @@ void createWindows()
 void createWindows(const std::string& dataDirectory)
 {
     dataDirectory_ = dataDirectory;
-    QApplication::setApplicationDisplayName(kApplicationTitle);
+    // The title goes to the boxes only: as the application's display name it
+    // would be appended to every window title.
+    toolkit::setBoxCaption(kApplicationTitle);
     // The program ends only by closing the main window, never because no window
     // happens to be visible (as while "Позовите обследуемого" is up).
     QApplication::setQuitOnLastWindowClosed(false);
@@ -117,6 +120,13 @@ void createWindows(const std::string& dataDirectory)
     created(fmResult);
     created(FormDesc);
     created(Form6);
+}
+
+void startUp()
+{
+    toolkit::installQtTranslations(*qApp);
+    createWindows();
+    MainForm->show();
 }
 
 void destroyWindows()

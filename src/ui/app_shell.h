@@ -28,10 +28,15 @@ QFont monoFont(int pixelSize, QFont::Weight weight = QFont::Normal);
 // unless createWindows was given another (tests do).
 const std::string& dataDirectoryPath();
 
-// Sets the application title and creates the windows in this order: MainForm,
-// Form2, Form3, fmResult, FormDesc, Form6. The first becomes the main window.
+// Makes the application title the boxes' caption and creates the windows in
+// this order: MainForm, Form2, Form3, fmResult, FormDesc, Form6. The first
+// becomes the main window.
 void createWindows(const std::string& dataDirectory);
 void createWindows();
+// Everything the program does before its event loop runs: Qt's Russian texts, the windows over
+// the data directory beside the executable, and the main window shown. The
+// program and its start-up benchmark both start this way.
+void startUp();
 // Destroys the windows in reverse order and clears their references.
 void destroyWindows();
 

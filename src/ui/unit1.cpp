@@ -4,6 +4,7 @@
 #include "store/result_table.h"
 #include "toolkit/date_edit.h"
 #include "toolkit/flat_button.h"
+#include "toolkit/group_box.h"
 #include "toolkit/operator_box.h"
 #include "toolkit/window_util.h"
 #include "ui/app_shell.h"
@@ -115,7 +116,8 @@ void TMainForm::buildLayout()
 
 void TMainForm::buildGroupBox()
 {
-    GroupBox1 = new QGroupBox(QStringLiteral(" Данные о тестируемом "), this);
+    GroupBox1 = new toolkit::ClassicGroupBox(QStringLiteral(" Данные о тестируемом "), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(12, 92, 477, 133);
     const QFont bold = ui::sansFont(16, QFont::Bold);
     Label2 = label(QStringLiteral("Фамилия"), bold, GroupBox1, 24, 28);

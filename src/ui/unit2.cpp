@@ -4,6 +4,7 @@
 #include "engine/scoring_key.h"
 #include "engine/test_scores.h"
 #include "store/result_table.h"
+#include "toolkit/early_click.h"
 #include "toolkit/flat_button.h"
 #include "toolkit/operator_box.h"
 #include "ui/app_shell.h"
@@ -72,6 +73,9 @@ TForm2::TForm2(QWidget* parent)
     SpeedButton2 = answer("SpeedButton2", QStringLiteral("Нет"), 452);
     connect(SpeedButton1, &QAbstractButton::clicked, this, [this] { toolkit::guarded([this] { SpeedButton1Click(); }); });
     connect(SpeedButton2, &QAbstractButton::clicked, this, [this] { toolkit::guarded([this] { SpeedButton2Click(); }); });
+    answerGuard_ = new toolkit::EarlyClickGuard(this);
+    answerGuard_->watch(SpeedButton1);
+    answerGuard_->watch(SpeedButton2);
 
     bindMemo();
 }
@@ -101,12 +105,14 @@ void TForm2::bindMemo()
 void TForm2::showCurrentItem()
 {
     const store::Table& table = MainForm->tbVopros;
+    answerGuard_->contentShown();
     DBMemo1->setPlainText(table.active() ? displayText(table.field("Vopros")) : QString());
 }
 
 void TForm2::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    answerGuard_->contentShown();
     if (!event->spontaneous())
         toolkit::guarded([this] { FormShow(); });
 }

@@ -10,6 +10,7 @@
 class QPlainTextEdit;
 
 namespace toolkit {
+class EarlyClickGuard;
 class FlatButton;
 }
 
@@ -38,6 +39,8 @@ private:
     QPlainTextEdit* DBMemo1 = nullptr;
     toolkit::FlatButton* SpeedButton1 = nullptr;
     toolkit::FlatButton* SpeedButton2 = nullptr;
+    // The second click of a double-click never answers an item the subject has not seen.
+    toolkit::EarlyClickGuard* answerGuard_ = nullptr;
     int vopros_subscription_ = -1;
     // The questionnaire table's data version when its items were last read
     // (the window made, an examination started): items replaced by another

@@ -21,6 +21,8 @@
 #include <QLineEdit>
 #include <QShortcut>
 
+#include <algorithm>
+
 TForm3* Form3 = nullptr;
 
 namespace {
@@ -86,7 +88,13 @@ TForm3::TForm3(QWidget* parent)
     titleFont.setItalic(true);
     titleFont.setUnderline(true);
     Label25->setFont(titleFont);
-    Label25->setGeometry(108, 8, 594, 40);
+    Label25->setObjectName(QStringLiteral("Label25"));
+    // Where the face's advances are not whole pixels the text runs past its
+    // 594 pixels, and the italic's last letter leans further: the label is as
+    // wide as the text's ink needs.
+    const QFontMetrics titleMetrics(titleFont);
+    const int inkWidth = titleMetrics.boundingRect(Label25->text()).right() + 2;
+    Label25->setGeometry(108, 8, std::max(594, inkWidth), 40);
 
     buildScoreRows();
     buildButtons();

@@ -50,6 +50,7 @@ TForm6::TForm6(QWidget* parent)
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->setFooterVisible(false);
     DBGrid1->setSearchEnabled(false);
+    DBGrid1->setTitleLines(1);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -354,3 +354,83 @@ TEST_F(GridViewTest, FinishingTheRowStoresTextStillInAnOpenEditor)
     EXPECT_EQ(source.state(), GridSource::State::Browse);
     EXPECT_EQ(editor(), nullptr);
 }
+
+TEST_F(GridViewTest, WithoutSearchAPrintableKeyOpensTheEditorHoldingIt)
+{
+    grid->setSearchEnabled(false);
+    key(Qt::Key_Down);
+    type(QStringLiteral("С"));
+    ASSERT_NE(editor(), nullptr);
+    EXPECT_EQ(editor()->text(), QStringLiteral("С"));
+    EXPECT_FALSE(grid->search()->active());
+    for (const QChar c : QStringLiteral("идоров")) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(editor(), &press);
+    }
+    QTest::keyClick(editor(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    key(Qt::Key_Up);
+    EXPECT_EQ(source.rows().at(1).at(0), QStringLiteral("Сидоров"));
+
+    // F2, Enter and a double-click open it on the cell's own text; Esc leaves it.
+    for (int opening = 0; opening < 3; ++opening) {
+        if (opening == 0)
+            key(Qt::Key_F2);
+        else if (opening == 1)
+            key(Qt::Key_Return);
+        else {
+            const QPoint cell = view()->visualRect(grid->model()->index(0, 0)).center();
+            QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, cell);
+            QTest::mouseDClick(view()->viewport(), Qt::LeftButton, {}, cell);
+        }
+        ASSERT_NE(editor(), nullptr) << "opening " << opening;
+        EXPECT_EQ(editor()->text(), QStringLiteral("Петров"));
+        QTest::keyClick(editor(), Qt::Key_Escape);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(editor(), nullptr);
+    }
+    // Keys that type nothing open nothing.
+    key(Qt::Key_Delete);
+    key(Qt::Key_Shift);
+    EXPECT_EQ(editor(), nullptr);
+}
+
+TEST_F(GridViewTest, TypingIntoANewRowBelowTheLastKeepsIt)
+{
+    grid->setSearchEnabled(false);
+    key(Qt::Key_End, Qt::ControlModifier);
+    key(Qt::Key_Home);
+    key(Qt::Key_Down);
+    ASSERT_EQ(source.state(), GridSource::State::Insert);
+    type(QStringLiteral("Я"));
+    ASSERT_NE(editor(), nullptr);
+    QTest::keyClick(editor(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    key(Qt::Key_Up);
+    ASSERT_EQ(source.rows().size(), 4);
+    EXPECT_EQ(source.rows().last().at(0), QStringLiteral("Я"));
+}
+
+TEST_F(GridViewTest, DownOnAnEmptyTableAppendsARow)
+{
+    for (int i = 0; i < 3; ++i)
+        key(Qt::Key_Delete, Qt::ControlModifier);
+    ASSERT_TRUE(source.rows().isEmpty());
+    key(Qt::Key_Down);
+    EXPECT_EQ(grid->model()->rowCount(), 1);
+    EXPECT_EQ(source.state(), GridSource::State::Insert);
+    EXPECT_EQ(view()->currentIndex(), grid->model()->index(0, 0));
+    editCell(QStringLiteral("Новиков"));
+    grid->finishRow();
+    EXPECT_EQ(source.rows().size(), 1);
+    EXPECT_EQ(source.state(), GridSource::State::Browse);
+}
+
+TEST_F(GridViewTest, TheTitleRowCanBeOneLineHigh)
+{
+    const int line = QFontMetrics(view()->horizontalHeader()->font()).lineSpacing();
+    grid->setTitleLines(1);
+    QCoreApplication::processEvents();
+    EXPECT_GE(view()->horizontalHeader()->height(), line);
+    EXPECT_LT(view()->horizontalHeader()->height(), 2 * line);
+}

@@ -1,5 +1,6 @@
 #include "shell_fixture.h"
 
+#include "toolkit/early_click.h"
 #include "ui/app_shell.h"
 #include "ui/unit1.h"
 #include "ui/unit2.h"
@@ -120,6 +121,7 @@ void ShellTest::SetUp()
 {
     toolkit::setOperatorBox(&box);
     ui::setProgramEndHook([this] { ++programEnds; });
+    toolkit::setClickClock([this] { return clickTime; });
 }
 
 void ShellTest::TearDown()
@@ -127,6 +129,7 @@ void ShellTest::TearDown()
     ui::destroyWindows();
     ui::setProgramEndHook(nullptr);
     toolkit::setOperatorBox(nullptr);
+    toolkit::setClickClock(nullptr);
 }
 
 void ShellTest::startProgram()
@@ -153,6 +156,7 @@ void ShellTest::click(const char* window, const char* button)
 
 void ShellTest::answer(bool yes)
 {
+    clickTime += 1000;
     click("Form2", yes ? "SpeedButton1" : "SpeedButton2");
 }
 

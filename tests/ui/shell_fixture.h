@@ -72,7 +72,8 @@ protected:
     // Creates the windows over the data directory and shows the main window.
     void startProgram();
 
-    // Answers through the question window's buttons.
+    // Answers through the question window's buttons, after the subject has read
+    // the item for a while.
     void answer(bool yes);
     void click(const char* window, const char* button);
     QWidget* child(QWidget* window, const char* name);
@@ -85,6 +86,8 @@ protected:
     DataDirectory data;
     RecordingBox box;
     int programEnds = 0;
+    // The clock the answer buttons read, in milliseconds; tests move it on.
+    qint64 clickTime = 0;
 };
 
 }  // namespace uitest

@@ -3,6 +3,7 @@
 #include "shell_fixture.h"
 
 #include "toolkit/date_edit.h"
+#include "toolkit/operator_box.h"
 #include "ui/unit1.h"
 #include "ui/unit2.h"
 #include "ui/unit3.h"
@@ -41,7 +42,7 @@ TEST_F(StartupTest, CreatesTheSixWindowsAndShowsOnlyTheMainOne)
 {
     data.createAll({{2, "Утверждение"}});
     startProgram();
-    EXPECT_EQ(QApplication::applicationDisplayName(), QStringLiteral("Опросник FPI"));
+    EXPECT_EQ(toolkit::boxCaption(), QStringLiteral("Опросник FPI"));
     for (QWidget* window : std::initializer_list<QWidget*>{Form2, Form3, fmResult, FormDesc, Form6}) {
         ASSERT_NE(window, nullptr);
         EXPECT_FALSE(window->isVisible());
