@@ -2,9 +2,10 @@
 #include "store/sqlite_util.h"
 #include "store/table.h"
 
+#include "base/system_error.h"
+
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -20,6 +21,8 @@ bool initialiseEngine()
 void Database::connect(const std::string& directory)
 {
     std::error_code error;
+    if (std::filesystem::exists(directory, error) && !std::filesystem::is_directory(directory, error))
+        throw StoreError("Каталог данных «" + directory + "»: это не каталог, а файл");
     if (!std::filesystem::is_directory(directory, error))
         throw StoreError("Каталог данных «" + directory + "» не найден");
     directory_ = directory;
@@ -39,9 +42,13 @@ void createTableFile(const std::string& filePath, const std::string& columnsSql)
     // it; SQLite gives its journal files the same permissions.
     const int fd = ::open(filePath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
     if (fd < 0) {
-        if (errno == EEXIST)
+        const int error = errno;
+        if (error == EEXIST)
             throw StoreError(detail::tableLabel(filePath) + ": файл уже существует, он не будет перезаписан");
-        throw StoreError(detail::tableLabel(filePath) + ": файл не удаётся создать (" + std::strerror(errno) + ")");
+        if (const std::string problem = detail::directoryProblem(filePath, true); !problem.empty())
+            throw StoreError(detail::directoryLabel(filePath) + ": " + problem + "; файл таблицы «" +
+                             std::filesystem::path(filePath).filename().string() + "» создать в нём нельзя");
+        throw StoreError(detail::tableLabel(filePath) + ": файл не удаётся создать: " + base::systemErrorText(error));
     }
     ::fchmod(fd, S_IRUSR | S_IWUSR);   // whatever the umask
     ::close(fd);
@@ -105,6 +112,7 @@ void replaceRows(const std::string& filePath, const std::vector<std::string>& co
     const std::string table = detail::fileStem(filePath);
     try {
         requireColumns(db, filePath, table, columns);
+        detail::useWriteAheadJournal(db, filePath);
         detail::execute(db, "BEGIN IMMEDIATE", filePath);
         try {
             detail::execute(db, ("DELETE FROM " + detail::quoted(table)).c_str(), filePath);

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <map>
 #include <optional>
 #include <unordered_map>
@@ -100,6 +101,12 @@ int utf8Length(const std::string& s)
     throw StoreError(label + ": " + problem);
 }
 
+bool fitsBits(std::int64_t n, int bits)
+{
+    const std::int64_t limit = bits > 0 && bits < 64 ? std::int64_t{1} << (bits - 1) : 0;
+    return limit == 0 || (n >= -limit && n < limit);
+}
+
 std::int64_t fittedInteger(const FieldDef& field, const Value& v, const std::string& label)
 {
     std::int64_t n = 0;
@@ -111,11 +118,8 @@ std::int64_t fittedInteger(const FieldDef& field, const Value& v, const std::str
         n = toInt32(v, label);
     else
         reject(label, "ожидается целое число");
-    if (field.bits > 0 && field.bits < 64) {
-        const std::int64_t limit = std::int64_t{1} << (field.bits - 1);
-        if (n < -limit || n >= limit)
-            reject(label, "число " + std::to_string(n) + " не помещается в " + std::to_string(field.bits) + " бит");
-    }
+    if (!fitsBits(n, field.bits))
+        reject(label, "число " + std::to_string(n) + " не помещается в " + std::to_string(field.bits) + " бит");
     return n;
 }
 
@@ -192,6 +196,7 @@ struct Table::Impl {
     Database* database = nullptr;
     std::string directory;
     int busyTimeoutMs = kDefaultBusyTimeoutMs;
+    bool readOnly = false;
     std::vector<FieldDef> declared;
 
     // While open.
@@ -411,8 +416,6 @@ struct Table::Impl {
             inFile.push_back(fieldFromColumn(name ? name : "", type ? type : ""));
             primary.push_back(sqlite3_column_int(q.get(), 2) == 1 && type && sameName(type, "INTEGER"));
         }
-        if (inFile.empty())
-            fail("в файле нет таблицы «" + stem + "»");
         const auto autoColumn = [&](size_t i) { return primary[i] && std::count(primary.begin(), primary.end(), true) == 1; };
         fields.clear();
         autoField = -1;
@@ -464,20 +467,48 @@ struct Table::Impl {
     // since; a pending row must be able to reach it then.
     void becomeWritable()
     {
-        if (sqlite3_db_readonly(db, "main") != 1)
+        if (readOnly || sqlite3_db_readonly(db, "main") != 1)
             return;
         sqlite3* fresh = detail::openTableFile(path, busyTimeoutMs);
         if (sqlite3_db_readonly(fresh, "main") == 1) {
             sqlite3_close_v2(fresh);
             return;
         }
+        try {
+            detail::useWriteAheadJournal(fresh, path);
+        } catch (...) {
+            sqlite3_close_v2(fresh);
+            throw;
+        }
         closeFile();
         db = fresh;
     }
 
+    // The row number the file gives a new row must fit its field: a row that
+    // would get a larger one is taken back, and nothing is stored.
     std::int64_t insertRow()
     {
         becomeWritable();
+        const int bits = autoField >= 0 ? fields[static_cast<size_t>(autoField)].bits : 0;
+        if (fitsBits(std::numeric_limits<std::int64_t>::max(), bits))
+            return insertRowUnchecked();
+        detail::execute(db, "BEGIN IMMEDIATE", path);
+        try {
+            const std::int64_t rowid = insertRowUnchecked();
+            if (!fitsBits(rowid, bits))
+                throw StoreError(fieldLabel(fields[static_cast<size_t>(autoField)].name) + ": номер новой строки " +
+                                 std::to_string(rowid) + " не помещается в " + std::to_string(bits) +
+                                 " бита; строка не сохранена");
+            detail::execute(db, "COMMIT", path);
+            return rowid;
+        } catch (...) {
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
+    }
+
+    std::int64_t insertRowUnchecked()
+    {
         const std::string columns = changedColumns(",", "");
         std::string sql = "INSERT INTO " + from;
         if (columns.empty()) {
@@ -535,8 +566,15 @@ struct Table::Impl {
         changed.clear();
     }
 
+    void requireWritable() const
+    {
+        if (readOnly)
+            fail("таблица открыта только для чтения, изменять её нельзя");
+    }
+
     void startEditing(State newState, std::vector<Value> values)
     {
+        requireWritable();
         state = newState;
         buffer = std::move(values);
         changed.assign(fields.size(), false);
@@ -578,6 +616,13 @@ void Table::setBusyTimeout(int milliseconds)
         sqlite3_busy_timeout(d->db, milliseconds);
 }
 
+void Table::setReadOnly(bool on)
+{
+    if (active())
+        d->fail("нельзя сменить режим открытой таблицы");
+    d->readOnly = on;
+}
+
 void Table::declareFields(std::vector<FieldDef> fields)
 {
     if (active())
@@ -594,11 +639,13 @@ void Table::open()
         d->fail("база данных не подключена");
     if (!d->database && d->directory.empty())
         d->fail("не указан каталог таблицы");
-    d->db = detail::openTableFile(d->path, d->busyTimeoutMs);
+    d->db = detail::openTableFile(d->path, d->busyTimeoutMs, d->readOnly);
     try {
         const std::string stem = detail::fileStem(d->path);
         d->from = quoted(stem);
         d->loadFields(stem);
+        if (!d->readOnly)
+            detail::useWriteAheadJournal(d->db, d->path);   // only once the file is known to be the table
         if (d->filtered && d->filterValue)
             d->indexOf("NN");
         d->forgetVisibleRows();
@@ -872,6 +919,7 @@ void Table::deleteCurrent()
         return;
     }
     cancel();
+    d->requireWritable();
     if (!d->current)
         d->fail("в таблице нет строк, удалять нечего");
     const std::int64_t rowid = *d->current;

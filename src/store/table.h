@@ -75,6 +75,11 @@ public:
     std::string filePath() const;
     // How long a write waits for another copy of the program before it fails.
     void setBusyTimeout(int milliseconds);
+    // Set before opening, for commands that only read: the file is opened
+    // read-only and nothing in it or beside it is changed (no journal switch);
+    // a table in a directory without write permission can be read too.
+    // Starting an edit or deleting a row then fails. Changing it while open fails.
+    void setReadOnly(bool on);
 
     // Declared fields (the results table declares all sixteen): opening checks
     // that each exists with a compatible kind, and only they are accessible.

@@ -282,6 +282,7 @@ int exportCommand(const Args& args)
     try {
         results.setDirectoryPath(args[0]);
         results.declareFields(store::resultFields());
+        results.setReadOnly(true);
         results.open();
         if (args.size() == 1) {
             writeResults(results, std::cout);
