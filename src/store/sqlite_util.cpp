@@ -17,9 +17,11 @@ namespace {
 namespace fs = std::filesystem;
 
 // The operating system's reason for the connection's last failure, as ": причина".
-std::string systemReason(sqlite3* db)
+// SQLite does not record it for a failure while committing; the error number
+// the failed call left (`lastErrno`) is the reason then.
+std::string systemReason(sqlite3* db, int lastErrno)
 {
-    const int error = db ? sqlite3_system_errno(db) : 0;
+    const int error = db && sqlite3_system_errno(db) ? sqlite3_system_errno(db) : lastErrno;
     return error ? ": " + base::systemErrorText(error) : std::string();
 }
 
@@ -59,7 +61,7 @@ std::string constraintText(sqlite3* db, int code)
     }
 }
 
-std::string problemText(sqlite3* db, int code)
+std::string problemText(sqlite3* db, int code, int lastErrno)
 {
     switch (code & 0xff) {
     case SQLITE_BUSY:
@@ -74,12 +76,12 @@ std::string problemText(sqlite3* db, int code)
     case SQLITE_FULL:
         return "на диске нет места";
     case SQLITE_CANTOPEN:
-        return "файл не удаётся открыть" + systemReason(db);
+        return "файл не удаётся открыть" + systemReason(db, lastErrno);
     case SQLITE_PERM:
     case SQLITE_AUTH:
         return "нет прав доступа к файлу";
     case SQLITE_IOERR:
-        return ioText(code) + systemReason(db);
+        return ioText(code) + systemReason(db, lastErrno);
     case SQLITE_CONSTRAINT:
         return constraintText(db, code);
     case SQLITE_NOMEM:
@@ -183,6 +185,7 @@ std::string directoryProblem(const std::string& path, bool forWriting)
 
 void raiseSqlite(sqlite3* db, int code, const std::string& path)
 {
+    const int lastErrno = errno;
     // The journal beside a readable file cannot be made: the directory is what needs seeing to.
     if (code == SQLITE_READONLY_DIRECTORY ||
         ((code & 0xff) == SQLITE_CANTOPEN && ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0)) {
@@ -191,7 +194,7 @@ void raiseSqlite(sqlite3* db, int code, const std::string& path)
             throw StoreError(directoryLabel(path) + ": " + problem + "; файлы журнала таблицы «" +
                              fs::path(path).filename().string() + "» создать в нём нельзя");
     }
-    throw StoreError(tableLabel(path) + ": " + problemText(db, code));
+    throw StoreError(tableLabel(path) + ": " + problemText(db, code, lastErrno));
 }
 
 std::string quoted(const std::string& identifier)
