@@ -12,6 +12,9 @@
 #include <grp.h>
 #include <regex>
 #include <sstream>
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -137,6 +140,36 @@ std::string inChild(const std::string& directory, bool ordinaryUser, const std::
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         report += "(the child ended with status " + std::to_string(status) + ")";
     return report;
+}
+
+bool writeText(const std::string& path, const std::string& text)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY);
+    const bool ok = fd >= 0 && write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    return fd >= 0 && ::close(fd) == 0 && ok;
+}
+
+// Mounts a small memory file system of its own at `directory`, seen by this
+// process alone (a child: it needs a user namespace of its own); false when
+// the system does not allow it.
+bool mountSmallDisk(const std::string& directory, const char* size)
+{
+    const std::string uid = std::to_string(geteuid());
+    const std::string gid = std::to_string(getegid());
+    return unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0 && writeText("/proc/self/setgroups", "deny") &&
+           writeText("/proc/self/uid_map", "0 " + uid + " 1") && writeText("/proc/self/gid_map", "0 " + gid + " 1") &&
+           mount("none", directory.c_str(), "tmpfs", 0, (std::string("size=") + size).c_str()) == 0;
+}
+
+// Fills the disk of `path` with it, leaving nothing free.
+void fillDisk(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    const std::string block(4096, 'x');
+    while (file && std::fwrite(block.data(), 1, block.size(), file) == block.size() && std::fflush(file) == 0) {
+    }
+    if (file)
+        std::fclose(file);
 }
 
 void openResultsReadOnly(Table& t, const std::string& directory)
@@ -407,6 +440,45 @@ TEST(SystemFailures, AMissingDirectoryOrAFileInItsPlaceIsNamed)
     Database database;
     EXPECT_STORE_ERROR(database.connect(file), "Каталог данных «" + file + "»: это не каталог, а файл");
     EXPECT_FALSE(database.connected());
+}
+
+TEST(SystemFailures, AFullDiskSaysSoAndTheRowWaitsForSpace)
+{
+    TempDir dir;
+    const std::string path = dir.file("Result.db");
+    const std::string report = inChild(dir.path(), false, [&] {
+        if (!mountSmallDisk(dir.path(), "256k"))
+            return std::string("skip");
+        Report r;
+        makeResults(dir);
+        {
+            Table t("Result.db");
+            openResults(t, dir, {"Андреев"});
+        }
+        const std::string filler = dir.file("filler");
+        fillDisk(filler);
+        Table t("Result.db");
+        const std::string opening = errorOf([&] { openResults(t, dir); });
+        r.check(opening == "Таблица «" + path + "»: ошибка записи файла: на диске нет места",
+                "opening on a full disk says so: «" + opening + "»");
+
+        std::remove(filler.c_str());
+        openResults(t, dir);
+        fillDisk(filler);
+        std::string storing;
+        for (int i = 0; i < 100 && storing.empty(); ++i)
+            storing = errorOf([&] { appendResultRow(t, "Борисов", "", "", scores(1), Date{2024, 1, 1}); });
+        r.check(storing == "Таблица «" + path + "»: на диске нет места", "storing says why: «" + storing + "»");
+        r.check(t.hasPending(), "the row that could not be stored is kept");
+        std::remove(filler.c_str());
+        const std::string retry = errorOf([&] { t.storePending(); });
+        r.check(retry.empty() && !t.hasPending() && t.fieldText("F") == "Борисов",
+                "once there is space the row is stored: «" + retry + "»");
+        return r.text;
+    });
+    if (report == "skip")
+        GTEST_SKIP() << "this system does not let a test mount a small file system of its own";
+    EXPECT_EQ(report, "");
 }
 
 TEST(SystemFailures, AFileSizeLimitStopsWritesWithTheReasonAndKeepsTheRow)
