@@ -113,15 +113,10 @@ void replaceRows(const std::string& filePath, const std::vector<std::string>& co
     try {
         requireColumns(db, filePath, table, columns);
         detail::useWriteAheadJournal(db, filePath);
-        detail::execute(db, "BEGIN IMMEDIATE", filePath);
-        try {
+        detail::inWriteTransaction(db, filePath, [&] {
             detail::execute(db, ("DELETE FROM " + detail::quoted(table)).c_str(), filePath);
             insertAll(db, filePath, table, columns, rows);
-            detail::execute(db, "COMMIT", filePath);
-        } catch (...) {
-            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-            throw;
-        }
+        });
     } catch (...) {
         sqlite3_close(db);
         throw;

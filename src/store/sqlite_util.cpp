@@ -3,7 +3,6 @@
 #include "base/system_error.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -220,6 +219,18 @@ void execute(sqlite3* db, const char* sql, const std::string& path)
         raiseSqlite(db, rc, path);
 }
 
+void inWriteTransaction(sqlite3* db, const std::string& path, const std::function<void()>& body)
+{
+    execute(db, "BEGIN IMMEDIATE", path);
+    try {
+        body();
+        execute(db, "COMMIT", path);
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
 namespace {
 
 void requireFile(const std::string& path)
@@ -255,7 +266,7 @@ std::string uriPath(const std::string& path)
     static const char hex[] = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : path) {
-        if (std::isalnum(c) || std::strchr("/-._~", c))
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || std::strchr("/-._~", c))
             out += static_cast<char>(c);
         else
             out += std::string("%") + hex[c >> 4] + hex[c & 15];
@@ -291,12 +302,13 @@ int firstRead(sqlite3* db)
 // SQLite reads a file in write-ahead mode only with its -wal and -shm beside
 // it. In a directory this program cannot write to, where they are missing,
 // the file is read as unchanging: that holds while no copy of the program has
-// it open for writing, since such a copy keeps its -wal beside it.
+// it open for writing, since such a copy keeps its -wal (or a rollback
+// journal) beside it.
 bool readableOnlyAsImmutable(const std::string& path, int rc)
 {
     std::error_code error;
     return ((rc & 0xff) == SQLITE_READONLY || (rc & 0xff) == SQLITE_CANTOPEN) && !fs::exists(path + "-wal", error) &&
-           !directoryProblem(path, true).empty();
+           !fs::exists(path + "-journal", error) && !directoryProblem(path, true).empty();
 }
 
 // The table named after the file's stem exists, is an ordinary table whose rows

@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include <functional>
 #include <string>
 
 namespace store::detail {
@@ -45,6 +46,10 @@ void useWriteAheadJournal(sqlite3* db, const std::string& path);
 
 // Runs SQL without results; raises naming the file.
 void execute(sqlite3* db, const char* sql, const std::string& path);
+
+// Runs `body` in one write transaction: committed when it returns, rolled back
+// when it or the commit fails (and the failure raised again).
+void inWriteTransaction(sqlite3* db, const std::string& path, const std::function<void()>& body);
 
 // A prepared statement that is finalised when it goes out of scope.
 class Statement {

@@ -492,19 +492,15 @@ struct Table::Impl {
         const int bits = autoField >= 0 ? fields[static_cast<size_t>(autoField)].bits : 0;
         if (fitsBits(std::numeric_limits<std::int64_t>::max(), bits))
             return insertRowUnchecked();
-        detail::execute(db, "BEGIN IMMEDIATE", path);
-        try {
-            const std::int64_t rowid = insertRowUnchecked();
+        std::int64_t rowid = 0;
+        detail::inWriteTransaction(db, path, [&] {
+            rowid = insertRowUnchecked();
             if (!fitsBits(rowid, bits))
                 throw StoreError(fieldLabel(fields[static_cast<size_t>(autoField)].name) + ": номер новой строки " +
                                  std::to_string(rowid) + " не помещается в " + std::to_string(bits) +
                                  " бита; строка не сохранена");
-            detail::execute(db, "COMMIT", path);
-            return rowid;
-        } catch (...) {
-            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-            throw;
-        }
+        });
+        return rowid;
     }
 
     std::int64_t insertRowUnchecked()
