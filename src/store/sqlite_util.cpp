@@ -318,16 +318,18 @@ bool readableOnlyAsImmutable(const std::string& path, int rc)
 void checkTable(sqlite3* db, const std::string& path)
 {
     const std::string stem = fileStem(path);
-    Statement table(db, "SELECT type, wr FROM pragma_table_list WHERE schema='main' AND name=?1 COLLATE NOCASE",
-                    path);
-    table.bind(1, stem);
-    if (!table.step())
-        throw StoreError(tableLabel(path) + ": в файле нет таблицы «" + stem + "»");
-    const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(table.get(), 0));
-    if (!type || std::strcmp(type, "table") != 0 || sqlite3_column_int(table.get(), 1) != 0)
-        throw StoreError(tableLabel(path) + ": «" + stem +
-                         "» в файле не обычная таблица (представление, виртуальная таблица или таблица без "
-                         "номеров строк); с такой программа не работает");
+    {
+        Statement table(db, "SELECT type, wr FROM pragma_table_list WHERE schema='main' AND name=?1 COLLATE NOCASE",
+                        path);
+        table.bind(1, stem);
+        if (!table.step())
+            throw StoreError(tableLabel(path) + ": в файле нет таблицы «" + stem + "»");
+        const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(table.get(), 0));
+        if (!type || std::strcmp(type, "table") != 0 || sqlite3_column_int(table.get(), 1) != 0)
+            throw StoreError(tableLabel(path) + ": «" + stem +
+                             "» в файле не обычная таблица (представление, виртуальная таблица или таблица без "
+                             "номеров строк); с такой программа не работает");
+    }
     Statement hiding(db, "SELECT name FROM pragma_table_xinfo(?1) WHERE lower(name) IN ('rowid','oid','_rowid_')",
                      path);
     hiding.bind(1, stem);

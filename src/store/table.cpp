@@ -207,6 +207,7 @@ struct Table::Impl {
     std::string rowSql;        // reads the fields of one row by rowid
     std::vector<FieldDef> fields;
     int autoField = -1;        // the field that is the row number (INTEGER PRIMARY KEY)
+    std::int64_t openedSchemaVersion = 0;
     mutable std::unordered_map<std::string, sqlite3_stmt*> statements;
 
     // The current row and what is known of the visible rows. Positions and
@@ -522,16 +523,37 @@ struct Table::Impl {
         return sqlite3_last_insert_rowid(db);
     }
 
-    void updateRow()
+    std::int64_t schemaVersion() const
+    {
+        Query q(*this, "PRAGMA schema_version");
+        q.step();
+        return q.integer(0);
+    }
+
+    // A change to the row known by its rowid, refused when another program has
+    // changed the table's fields since it was opened: a field it added could be
+    // named rowid, and the change would reach every row sharing that value.
+    void changeRow(const std::string& sql, const std::function<void(Query&)>& bind)
     {
         becomeWritable();
+        detail::inWriteTransaction(db, path, [&] {
+            if (schemaVersion() != openedSchemaVersion)
+                fail("поля таблицы изменила другая программа; закройте таблицу и откройте её снова");
+            Query q(*this, sql);
+            bind(q);
+            q.step();
+        });
+    }
+
+    void updateRow()
+    {
         const std::string assignments = changedColumns(",", "=?");
         if (assignments.empty())
             return;
-        Query q(*this, "UPDATE " + from + " SET " + assignments + " WHERE rowid=?");
-        bindChanged(q);
-        q.bind(static_cast<int>(std::count(changed.begin(), changed.end(), true)) + 1, *current);
-        q.step();
+        changeRow("UPDATE " + from + " SET " + assignments + " WHERE rowid=?", [&](Query& q) {
+            bindChanged(q);
+            q.bind(static_cast<int>(std::count(changed.begin(), changed.end(), true)) + 1, *current);
+        });
     }
 
     // Keeps the known visible rows in step with a row just added at the end of the table order.
@@ -642,6 +664,7 @@ void Table::open()
         d->loadFields(stem);
         if (!d->readOnly)
             detail::useWriteAheadJournal(d->db, d->path);   // only once the file is known to be the table
+        d->openedSchemaVersion = d->schemaVersion();
         if (d->filtered && d->filterValue)
             d->indexOf("NN");
         d->forgetVisibleRows();
@@ -920,12 +943,7 @@ void Table::deleteCurrent()
         d->fail("в таблице нет строк, удалять нечего");
     const std::int64_t rowid = *d->current;
     const std::int64_t position = recNo();
-    {
-        d->becomeWritable();
-        Impl::Query q(*d, "DELETE FROM " + d->from + " WHERE rowid=:r");
-        q.bind(":r", rowid);
-        q.step();
-    }
+    d->changeRow("DELETE FROM " + d->from + " WHERE rowid=:r", [&](Impl::Query& q) { q.bind(":r", rowid); });
     if (d->rowids)
         d->rowids->erase(d->rowids->begin() + position);
     else if (d->count)

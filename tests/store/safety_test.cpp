@@ -240,6 +240,27 @@ TEST(OpeningChecks, AResultsTableLackingAFieldIsRefusedBeforeTheJournalSwitch)
     EXPECT_FALSE(hasSideFiles(path));
 }
 
+TEST(OpeningChecks, AFieldNamedRowidAddedWhileOpenStopsChangesToRows)
+{
+    TempDir dir;
+    makeResults(dir);
+    const std::string path = dir.file("Result.db");
+    Table t("Result.db");
+    openResults(t, dir, {"Андреев", "Борисов", "Воронов"});
+    t.first();
+    runSql(path, "ALTER TABLE Result ADD COLUMN \"rowid\" INTEGER DEFAULT 1");
+    const std::string changed = "поля таблицы изменила другая программа; закройте таблицу и откройте её снова";
+    EXPECT_STORE_ERROR(t.deleteCurrent(), changed);
+    t.edit();
+    t.setField("F", std::string("Яковлев"));
+    EXPECT_STORE_ERROR(t.post(), changed);
+    t.cancel();
+    EXPECT_EQ(queryNumber(path, "SELECT count(*) FROM Result"), 3) << "no row was deleted";
+    EXPECT_EQ(queryNumber(path, "SELECT count(*) FROM Result WHERE \"F\"='Яковлев'"), 0) << "no row was changed";
+    t.close();
+    EXPECT_STORE_ERROR(t.open(), "поле «rowid» называется так же");
+}
+
 TEST(RowNumber, ANewRowBeyondTheFieldsRangeIsRefusedAndNothingIsStored)
 {
     TempDir dir;
