@@ -38,6 +38,14 @@ void Database::disconnect()
 
 void createTableFile(const std::string& filePath, const std::string& columnsSql)
 {
+    // SQLite deletes a journal it finds beside a new, empty file; one left by an
+    // earlier file of this name may hold that table's last rows.
+    for (const char* suffix : {"-wal", "-journal"}) {
+        std::error_code error;
+        if (!std::filesystem::exists(filePath, error) && std::filesystem::exists(filePath + suffix, error))
+            throw StoreError(detail::tableLabel(filePath) + ": рядом остался журнал прежней таблицы «" + filePath +
+                             suffix + "»; новая таблица не создана, чтобы журнал не пропал");
+    }
     // The file is made here, with owner-only access, before SQLite writes into
     // it; SQLite gives its journal files the same permissions.
     const int fd = ::open(filePath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
@@ -50,8 +58,13 @@ void createTableFile(const std::string& filePath, const std::string& columnsSql)
                              std::filesystem::path(filePath).filename().string() + "» создать в нём нельзя");
         throw StoreError(detail::tableLabel(filePath) + ": файл не удаётся создать: " + base::systemErrorText(error));
     }
-    ::fchmod(fd, S_IRUSR | S_IWUSR);   // whatever the umask
-    ::close(fd);
+    const int modeError = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 ? 0 : errno;   // whatever the umask
+    const int closeError = ::close(fd) == 0 ? 0 : errno;
+    if (modeError || closeError) {
+        std::remove(filePath.c_str());
+        throw StoreError(detail::tableLabel(filePath) +
+                         ": файл не удаётся создать: " + base::systemErrorText(modeError ? modeError : closeError));
+    }
 
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(filePath.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);

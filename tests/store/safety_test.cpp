@@ -380,6 +380,7 @@ TEST(ReadOnly, AWriteProtectedTableLeavesNothingThatBlocksLaterWrites)
                 errorOf([&] { appendResultRow(*first, "Борисов", "", "", scores(1), Date{2024, 1, 1}); });
             r.check(refused == "Таблица «" + path + "»: файл доступен только для чтения, записать в него нельзя",
                     "a write-protected file says so: «" + refused + "»");
+            r.check(russianOnly(refused, {path}), "English words in «" + refused + "»");
             first->cancel();
             if (!firstStaysOpen)
                 first.reset();
@@ -434,6 +435,22 @@ TEST(Journal, StaysBoundedWhileGridsReadAndResultsAreStored)
     EXPECT_LT(largest, 8u << 20) << "checkpoints keep the journal small";
     EXPECT_EQ(grid.recordCount(), 10003);
     EXPECT_EQ(other.recordCount(), 9903) << "the second table counted when it last opened";
+}
+
+TEST(NewTables, AJournalLeftByAnEarlierFileIsKept)
+{
+    TempDir dir;
+    const std::string path = dir.file("Result.db");
+    makeResults(dir);
+    Table t("Result.db");
+    openResults(t, dir, {"Андреев"});
+    const std::string wal = fileBytes(path + "-wal");
+    t.close();
+    std::filesystem::remove(path);
+    writeBytes(path + "-wal", wal);   // as if the table file alone had been deleted while open
+    EXPECT_STORE_ERROR(makeResults(dir), "рядом остался журнал прежней таблицы «" + path + "-wal»");
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(fileBytes(path + "-wal"), wal) << "the journal is left for whoever looks into it";
 }
 
 TEST(SystemFailures, AMissingDirectoryOrAFileInItsPlaceIsNamed)
