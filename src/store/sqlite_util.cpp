@@ -67,6 +67,10 @@ std::string problemText(sqlite3* db, int code, int lastErrno)
     case SQLITE_LOCKED:
         return "таблица занята другой копией программы; повторите действие позже";
     case SQLITE_READONLY:
+        if (code == SQLITE_READONLY_DBMOVED)
+            return "файл переместили или удалили, пока таблица была открыта";
+        if (code == SQLITE_READONLY_CANTINIT || code == SQLITE_READONLY_RECOVERY || code == SQLITE_READONLY_CANTLOCK)
+            return "служебный файл таблицы (-shm) доступен только для чтения, записать в таблицу нельзя";
         return "файл доступен только для чтения, записать в него нельзя";
     case SQLITE_NOTADB:
         return "файл не является таблицей (это не база данных SQLite)";
