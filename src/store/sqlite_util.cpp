@@ -279,11 +279,12 @@ std::string uriPath(const std::string& path)
 }
 
 // A connection to the file, refused unless the file is an SQLite database.
-sqlite3* connectTo(const std::string& path, bool readOnly, bool immutable)
+// It is read-only when the file is write-protected, or `immutable`.
+sqlite3* connectTo(const std::string& path, bool immutable)
 {
     const std::string name = immutable ? "file:" + uriPath(path) + "?immutable=1" : path;
-    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX |
-                      (immutable ? SQLITE_OPEN_URI : 0);
+    const int flags = immutable ? SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX
+                                : SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(name.c_str(), &db, flags, nullptr);
     try {
@@ -349,16 +350,20 @@ void checkTable(sqlite3* db, const std::string& path)
 sqlite3* openTableFile(const std::string& path, int busyTimeoutMs, bool readOnly)
 {
     requireFile(path);
-    if (!readOnly)
-        makeSideFilesWritable(path);
-    sqlite3* db = connectTo(path, readOnly, false);
+    makeSideFilesWritable(path);
+    sqlite3* db = connectTo(path, false);
     try {
         sqlite3_busy_timeout(db, busyTimeoutMs);
+        // A reader's connection may write what any last connection does on
+        // closing (fold the journal into the file, remove -wal and -shm), so it
+        // leaves nothing behind; no statement of it changes the table.
+        if (readOnly)
+            execute(db, "PRAGMA query_only=1", path);
         int rc = firstRead(db);
         if (rc != SQLITE_OK && readOnly && readableOnlyAsImmutable(path, rc)) {
             sqlite3_close(db);
             db = nullptr;
-            db = connectTo(path, true, true);
+            db = connectTo(path, true);
             rc = firstRead(db);
         }
         if (rc != SQLITE_OK)

@@ -36,8 +36,9 @@ std::string fileStem(const std::string& path);
 // own numbers (no field is named rowid, oid or _rowid_); sets the busy timeout
 // and full synchronous writes. Nothing in the file is changed: the caller makes
 // its own checks, then calls useWriteAheadJournal.
-// Read-only opening never changes the journal mode and also reads a table in
-// a directory it cannot write to.
+// Read-only opening: no statement can change the table and the journal mode
+// stays; a table in a directory it cannot write to is read too. The connection
+// still ends as any last one does (journal folded in, -wal and -shm removed).
 sqlite3* openTableFile(const std::string& path, int busyTimeoutMs, bool readOnly = false);
 
 // Switches a table file opened for writing to the write-ahead journal (kept

@@ -75,10 +75,10 @@ public:
     std::string filePath() const;
     // How long a write waits for another copy of the program before it fails.
     void setBusyTimeout(int milliseconds);
-    // Set before opening, for commands that only read: the file is opened
-    // read-only and nothing in it or beside it is changed (no journal switch);
-    // a table in a directory without write permission can be read too.
-    // Starting an edit or deleting a row then fails. Changing it while open fails.
+    // Set before opening, for commands that only read: no row can be changed
+    // (starting an edit or deleting a row fails), the journal mode stays, a
+    // table in a directory without write permission can be read too, and no
+    // journal file is left behind. Changing it while the table is open fails.
     void setReadOnly(bool on);
 
     // Declared fields (the results table declares all sixteen): opening checks

@@ -311,6 +311,14 @@ TEST(ReadOnly, ReadsWithoutChangingTheFileAndRefusesEdits)
     t.setReadOnly(false);
     t.open();
     EXPECT_EQ(journalByte(path), 2) << "opening for writing switches to the write-ahead journal";
+    t.close();
+    EXPECT_FALSE(hasSideFiles(path));
+
+    Table reader("Result.db");
+    openResultsReadOnly(reader, dir.path());
+    EXPECT_EQ(reader.recordCount(), 2);
+    reader.close();
+    EXPECT_FALSE(hasSideFiles(path)) << "a reader leaves no journal files behind";
 }
 
 TEST(ReadOnly, ReadsATableInADirectoryItCannotWriteTo)
