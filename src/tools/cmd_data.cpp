@@ -297,6 +297,7 @@ int exportCommand(const Args& args)
         store::Table results("Result.db");
         results.setDirectoryPath(args[0]);
         results.declareFields(store::resultFields());
+        results.setReadOnly(true);
         results.open();
         std::ostringstream csv;
         writeResults(results, csv);

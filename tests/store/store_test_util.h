@@ -15,9 +15,10 @@ namespace storetest {
 
 class TempDir {
 public:
-    TempDir()
+    // Under `base`, by default the system's folder for temporary files.
+    explicit TempDir(const std::filesystem::path& base = std::filesystem::temp_directory_path())
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "fpi-store-XXXXXX").string();
+        std::string pattern = (base / "fpi-store-XXXXXX").string();
         path_ = mkdtemp(pattern.data());
     }
     ~TempDir()
