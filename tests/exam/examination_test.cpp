@@ -15,7 +15,7 @@ namespace {
 
 const store::Date kDate{2025, 4, 30};
 
-class ExaminationTest : public ::testing::Test {
+class ExaminationRunTest : public ::testing::Test {
 protected:
     // The questionnaire holds the given item numbers; the run is started.
     void begin(const std::vector<store::Value>& items)
@@ -64,7 +64,7 @@ protected:
 
 }  // namespace
 
-TEST_F(ExaminationTest, LastItemEndsTheRunWithConvertedScoresAwaitingStoring)
+TEST_F(ExaminationRunTest, LastItemEndsTheRunWithConvertedScoresAwaitingStoring)
 {
     const std::vector<std::int32_t> items = {3, 5, 12, 113};
     const std::vector<bool> answers = {true, false, true, false};
@@ -89,7 +89,7 @@ TEST_F(ExaminationTest, LastItemEndsTheRunWithConvertedScoresAwaitingStoring)
     EXPECT_EQ(results.recordCount(), 0) << "nothing is stored before the summary asks";
 }
 
-TEST_F(ExaminationTest, ItemNumbersOutsideTheKeyScoreNothingButAreAnswered)
+TEST_F(ExaminationRunTest, ItemNumbersOutsideTheKeyScoreNothingButAreAnswered)
 {
     begin({std::int64_t{1}, std::int64_t{115}, std::int64_t{-7}, std::int64_t{2147483647}});
     EXPECT_EQ(run.answer(true), exam::Answered::NextItem);
@@ -102,7 +102,7 @@ TEST_F(ExaminationTest, ItemNumbersOutsideTheKeyScoreNothingButAreAnswered)
     }
 }
 
-TEST_F(ExaminationTest, ItemWithoutNumberOrNoItemRaisesAndNothingMoves)
+TEST_F(ExaminationRunTest, ItemWithoutNumberOrNoItemRaisesAndNothingMoves)
 {
     begin({store::Value{}, std::int64_t{5}});
     EXPECT_THROW(run.answer(true), store::StoreError);
@@ -111,7 +111,7 @@ TEST_F(ExaminationTest, ItemWithoutNumberOrNoItemRaisesAndNothingMoves)
     EXPECT_FALSE(run.resultAwaitsStoring());
 }
 
-TEST_F(ExaminationTest, EmptyQuestionnaireNeverCompletes)
+TEST_F(ExaminationRunTest, EmptyQuestionnaireNeverCompletes)
 {
     begin({});
     EXPECT_THROW(run.answer(true), store::StoreError);
@@ -121,13 +121,13 @@ TEST_F(ExaminationTest, EmptyQuestionnaireNeverCompletes)
     EXPECT_EQ(results.recordCount(), 0);
 }
 
-TEST_F(ExaminationTest, OneItemQuestionnaireEndsAfterTheFirstAnswer)
+TEST_F(ExaminationRunTest, OneItemQuestionnaireEndsAfterTheFirstAnswer)
 {
     begin({std::int64_t{9}});
     EXPECT_EQ(run.answer(true), exam::Answered::Completed);
 }
 
-TEST_F(ExaminationTest, StartClearsTheScoresAndForgetsAnUnstoredResult)
+TEST_F(ExaminationRunTest, StartClearsTheScoresAndForgetsAnUnstoredResult)
 {
     begin({std::int64_t{2}, std::int64_t{3}});
     run.answer(true);
@@ -141,7 +141,7 @@ TEST_F(ExaminationTest, StartClearsTheScoresAndForgetsAnUnstoredResult)
     EXPECT_FALSE(run.storeResult(subject, kDate));
 }
 
-TEST_F(ExaminationTest, RewindLeavesAClosedQuestionnaireAlone)
+TEST_F(ExaminationRunTest, RewindLeavesAClosedQuestionnaireAlone)
 {
     begin({std::int64_t{2}, std::int64_t{3}});
     run.answer(false);
@@ -151,7 +151,7 @@ TEST_F(ExaminationTest, RewindLeavesAClosedQuestionnaireAlone)
     EXPECT_NO_THROW(run.rewind());
 }
 
-TEST_F(ExaminationTest, ItemsReplacedMidRunEndTheRunWithoutAResult)
+TEST_F(ExaminationRunTest, ItemsReplacedMidRunEndTheRunWithoutAResult)
 {
     begin({std::int64_t{3}, std::int64_t{5}, std::int64_t{12}});
     run.answer(true);
@@ -176,7 +176,7 @@ TEST_F(ExaminationTest, ItemsReplacedMidRunEndTheRunWithoutAResult)
             << "scale " << scale;
 }
 
-TEST_F(ExaminationTest, ItemsReplacedBetweenRunsAreAskedFromTheFirstNewItem)
+TEST_F(ExaminationRunTest, ItemsReplacedBetweenRunsAreAskedFromTheFirstNewItem)
 {
     begin({std::int64_t{3}, std::int64_t{5}});
     run.answer(true);
@@ -189,7 +189,7 @@ TEST_F(ExaminationTest, ItemsReplacedBetweenRunsAreAskedFromTheFirstNewItem)
     EXPECT_EQ(run.answer(true), exam::Answered::NextItem);
 }
 
-TEST_F(ExaminationTest, CompletedResultIsStoredOnceWithNameScoresAndDate)
+TEST_F(ExaminationRunTest, CompletedResultIsStoredOnceWithNameScoresAndDate)
 {
     begin({std::int64_t{3}});
     run.answer(true);
@@ -206,7 +206,7 @@ TEST_F(ExaminationTest, CompletedResultIsStoredOnceWithNameScoresAndDate)
         EXPECT_EQ(results.fieldInt("Tip" + std::to_string(scale)), engine::TestScores.stanine(scale));
 }
 
-TEST_F(ExaminationTest, NamesAreCutToFifteenCharactersWithLeadingSpacesKept)
+TEST_F(ExaminationRunTest, NamesAreCutToFifteenCharactersWithLeadingSpacesKept)
 {
     begin({std::int64_t{3}});
     run.answer(false);
@@ -216,7 +216,7 @@ TEST_F(ExaminationTest, NamesAreCutToFifteenCharactersWithLeadingSpacesKept)
     EXPECT_EQ(results.fieldText("O"), " Ё ");
 }
 
-TEST_F(ExaminationTest, RefusedRowStaysPendingAndIsReported)
+TEST_F(ExaminationRunTest, RefusedRowStaysPendingAndIsReported)
 {
     begin({std::int64_t{3}});
     run.answer(true);
@@ -236,7 +236,7 @@ TEST_F(ExaminationTest, RefusedRowStaysPendingAndIsReported)
     EXPECT_EQ(results.recordCount(), 1);
 }
 
-TEST_F(ExaminationTest, ClosedResultsTableIsReportedNamingTheFile)
+TEST_F(ExaminationRunTest, ClosedResultsTableIsReportedNamingTheFile)
 {
     begin({std::int64_t{3}});
     run.answer(true);
