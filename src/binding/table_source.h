@@ -1,9 +1,9 @@
 #pragma once
-// A table of the store as the data grids see it: display texts (dates in the
-// short date format, integers as digits), a new row shown at its place while
-// it is being inserted (every value as binding::displayText shows it), and typed texts turned back into field values. A text
-// that does not fit is refused with a message in plain words: the field's
-// title and what it accepts, never a file path or an internal field name.
+// A table of the store as the data grids see it: every value as
+// binding::displayText shows it, a new row shown at its place while it is
+// being inserted, and typed texts turned back into field values. A text that
+// does not fit is refused with a message in plain words: the field's title
+// and what it accepts, never a file path or an internal field name.
 
 #include "store/table.h"
 #include "toolkit/grid_source.h"
