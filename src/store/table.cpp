@@ -1,5 +1,6 @@
 #include "store/table.h"
 
+#include "base/utf8.h"
 #include "store/sqlite_util.h"
 
 #include <algorithm>
@@ -93,7 +94,7 @@ const char* kindName(FieldKind kind)
 
 int utf8Length(const std::string& s)
 {
-    return static_cast<int>(std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+    return static_cast<int>(base::utf8Length(s));
 }
 
 [[noreturn]] void reject(const std::string& label, const std::string& problem)

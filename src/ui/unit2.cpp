@@ -1,5 +1,6 @@
 #include "ui/unit2.h"
 
+#include "binding/display_text.h"
 #include "engine/scales.h"
 #include "engine/test_scores.h"
 #include "toolkit/early_click.h"
@@ -21,15 +22,6 @@ const QString kItemsChanged = QStringLiteral(
 
 // The memo's background: the colour of an active window's border.
 const QColor kActiveBorder(180, 180, 180);
-
-QString displayText(const store::Value& value)
-{
-    if (const auto* text = std::get_if<std::string>(&value))
-        return QString::fromStdString(*text);
-    if (const auto* number = std::get_if<std::int64_t>(&value))
-        return QString::number(*number);
-    return {};
-}
 
 }  // namespace
 
@@ -104,7 +96,7 @@ void TForm2::showCurrentItem()
 {
     const store::Table& table = MainForm->tbVopros;
     answerGuard_->contentShown();
-    DBMemo1->setPlainText(table.active() ? displayText(table.field("Vopros")) : QString());
+    DBMemo1->setPlainText(table.active() ? binding::displayText(table.field("Vopros")) : QString());
 }
 
 void TForm2::showEvent(QShowEvent* event)
