@@ -91,7 +91,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The layout's metrics come from these faces; Qt's own dialogs speak Russian from the last.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-dejavu-core, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-"FPI personality questionnaire / личностный опросник FPI
+"Freiburg Personality Inventory (FPI) / личностный опросник FPI
 Gives the Freiburg Personality Inventory (FPI) to one subject at a time,
 scores the answers, converts the twelve raw scores into scale scores from
 1 to 9, keeps a journal of results and prints a one-page report. The

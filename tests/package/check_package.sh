@@ -61,8 +61,8 @@ done
 # A PNG's width and height stand in its header.
 for size in 48 256; do
     png="$root/usr/share/icons/hicolor/${size}x${size}/apps/fpi.png"
-    dims=$(od -An -tu1 -j16 -N8 "$png" 2>/dev/null | tr -s ' ')
-    [ "$dims" = " 0 0 0 $size 0 0 0 $size" ] || fail "fpi.png ${size}x${size} has the header$dims"
+    dims=$(od --endian=big -An -tu4 -j16 -N8 "$png" 2>/dev/null | tr -s ' ')
+    [ "$dims" = " $size $size" ] || fail "fpi.png ${size}x${size} is$dims"
 done
 grep -q '^Name=Опросник FPI$' "$root/usr/share/applications/org.example.fpi.desktop" || fail "desktop entry name"
 grep -q '^Terminal=false$' "$root/usr/share/applications/org.example.fpi.desktop" || fail "desktop entry terminal"
@@ -99,7 +99,7 @@ if command -v xvfb-run >/dev/null && command -v xwininfo >/dev/null; then
 window() { xwininfo -root -tree | grep -F "\"$1\"" >/dev/null; }
 main_window() { window "Психологический опросник FPI (версия 1.1.2)"; }
 start() {
-    env -u XDG_DATA_HOME HOME="$2" "$1" >/dev/null 2>&1 &
+    env -u XDG_DATA_HOME QT_QPA_PLATFORM=xcb HOME="$2" "$1" >/dev/null 2>&1 &
     pid=$!
     i=0
     while ! main_window; do i=$((i + 1)); [ $i -gt 600 ] && break; sleep 0.1; done
