@@ -174,3 +174,15 @@ TEST_F(DataLocationTest, UnwritableUserDirectoryIsToldInRussianAndLeavesNothing)
     EXPECT_TRUE(prepared.notice.contains(userRoot() + QStringLiteral("/fpi"))) << prepared.notice.toStdString();
     EXPECT_FALSE(QFileInfo::exists(userRoot() + QStringLiteral("/fpi/Data")));
 }
+
+TEST_F(DataLocationTest, BuildTreeHasTheTemplateWhereAnInstalledProgramLooks)
+{
+    // bin/../share/fpi/Data, as in the package: the sample tables, no results.
+    const QString sample = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/fpi/Data");
+    const ui::PreparedData prepared = ui::prepareDataDirectory(location(), sample);
+    ASSERT_FALSE(prepared.failed) << prepared.notice.toStdString();
+    const QString directory = QString::fromStdString(prepared.directory);
+    EXPECT_EQ(rowCount(directory + QStringLiteral("FpiBd.db"), "FpiBd"), 114);
+    EXPECT_GT(rowCount(directory + QStringLiteral("TestFam.DB"), "TestFam"), 0);
+    EXPECT_EQ(rowCount(directory + QStringLiteral("Result.db"), "Result"), 0);
+}
