@@ -1,11 +1,13 @@
 // fpi-data where: the data directory the program would open.
 #include "tools/commands.h"
 
+#include "base/system_error.h"
 #include "toolkit/data_location.h"
 
 #include <QCoreApplication>
 #include <QFile>
 
+#include <cerrno>
 #include <cstdio>
 
 namespace tools {
@@ -19,7 +21,8 @@ const char kWhereHelp[] =
     "каталоге данных пользователя ($XDG_DATA_HOME/fpi, обычно ~/.local/share/fpi).\n"
     "Каталог не создаётся: это делает fpi при первом запуске.\n"
     "\n"
-    "Код завершения: 0 - каталог напечатан, 1 - неверные параметры.\n";
+    "Код завершения: 0 - каталог напечатан, 1 - неверные параметры,\n"
+    "2 - вывод не удалось записать.\n";
 
 }  // namespace
 
@@ -42,6 +45,10 @@ int whereCommand(const Args& args)
     QString directory = toolkit::locateDataDirectory(QStringLiteral("fpi"), QStringLiteral("Data")).directory;
     directory.chop(1);
     std::printf("%s\n", QFile::encodeName(directory).constData());
+    if (std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "Каталог данных не удалось вывести: %s.\n", base::systemErrorText(errno).c_str());
+        return 2;
+    }
     return 0;
 }
 

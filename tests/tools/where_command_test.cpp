@@ -26,3 +26,13 @@ TEST(WhereCommand, HelpAndWrongArgumentsInRussian)
     EXPECT_TRUE(extra.out.empty());
     EXPECT_EQ(extra.err.rfind("Неверные параметры.\n", 0), 0u) << extra.err;
 }
+
+TEST(WhereCommand, AFailedOutputIsReportedAndNotASuccess)
+{
+    fpi_data_run::Options full;
+    full.output = fpi_data_run::Output::DevFull;
+    const fpi_data_run::Run run = fpi_data_run::run({"where"}, full);
+    ASSERT_FALSE(run.hung);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "Каталог данных не удалось вывести: на диске нет места.\n");
+}
