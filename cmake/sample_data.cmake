@@ -2,7 +2,9 @@
 #
 # Included by the top CMakeLists: compiles data/subjects.tsv into fpi-data and
 # adds a target that makes <build>/bin/Data with `fpi-data create` when it is
-# missing. Run as a script (cmake -P) it does that making: into a fresh folder
+# missing, and the same tables once more as the template an installed program
+# copies on its first start (<build>/share/fpi/Data, never opened by the
+# build-tree program, so no results run into the package). Run as a script (cmake -P) it does that making: into a fresh folder
 # first, renamed to Data only when complete, so a broken build leaves no half
 # directory and an existing Data is never touched.
 
@@ -32,6 +34,8 @@ target_include_directories(fpi-data PRIVATE ${CMAKE_BINARY_DIR}/generated)
 add_custom_target(sample_data ALL
     COMMAND ${CMAKE_COMMAND} -DFPI_DATA=$<TARGET_FILE:fpi-data> -DDATA_DIR=${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/Data
             -P ${CMAKE_CURRENT_LIST_FILE}
-    COMMENT "Sample data directory beside fpi"
+    COMMAND ${CMAKE_COMMAND} -DFPI_DATA=$<TARGET_FILE:fpi-data> -DDATA_DIR=${CMAKE_BINARY_DIR}/share/fpi/Data
+            -P ${CMAKE_CURRENT_LIST_FILE}
+    COMMENT "Sample data directory beside fpi and its template under share/fpi"
     VERBATIM)
 add_dependencies(sample_data fpi-data)

@@ -2,27 +2,7 @@
 
 #include "store/result_table.h"
 
-#include <filesystem>
-
 namespace store {
-
-std::string dataDirectoryFor(const std::string& executablePath)
-{
-    const std::filesystem::path directory = std::filesystem::path(executablePath).parent_path();
-    std::string path = directory.string();
-    if (path.empty() || path.back() != '/')
-        path += '/';
-    return path + "Data/";
-}
-
-std::string dataDirectory()
-{
-    // The running executable's own file, whatever the working directory or the
-    // way the program was started.
-    std::error_code error;
-    const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    return dataDirectoryFor(error ? std::string("./fpi") : executable.string());
-}
 
 StartupOutcome connectAtStartup(Database& database, Table& subjects, Table& questionnaire, Table& results,
                                 const std::string& directory)

@@ -1,16 +1,12 @@
 #pragma once
-// The data directory beside the executable and the start-up connection.
+// The start-up connection to a data directory. Which directory that is, the
+// program decides (see ui/data_location.h).
 
 #include "store/table.h"
 
 #include <string>
 
 namespace store {
-
-// "<directory of the executable>/Data/", found from the running executable itself.
-std::string dataDirectory();
-// The same for a given executable file name (for tests).
-std::string dataDirectoryFor(const std::string& executablePath);
 
 struct StartupOutcome {
     enum Kind { Connected, MissingEngine, ConnectionFailed };

@@ -17,6 +17,7 @@ int importParadoxCommand(const Args& args);  // cmd_paradox.cpp
 int exportCommand(const Args& args);         // cmd_data.cpp
 int reportCommand(const Args& args);         // cmd_report.cpp
 int backupCommand(const Args& args);         // cmd_backup.cpp
+int whereCommand(const Args& args);          // cmd_where.cpp
 
 bool wantsHelp(const Args& args);
 

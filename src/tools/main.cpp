@@ -22,6 +22,7 @@ const Command kCommands[] = {
     {"export", tools::exportCommand, "export КАТАЛОГ [ФАЙЛ]        выгрузка результатов в CSV"},
     {"report", tools::reportCommand, "report КАТАЛОГ NN ФАЙЛ.pdf   отчёт о результате в PDF"},
     {"backup", tools::backupCommand, "backup КАТАЛОГ КОПИЯ         резервная копия таблиц, также во время работы программы"},
+    {"where", tools::whereCommand, "where                        каталог данных, который откроет программа fpi"},
 };
 
 void printUsage(std::FILE* out)

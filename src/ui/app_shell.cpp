@@ -1,10 +1,10 @@
 #include "ui/app_shell.h"
 
 #include "binding/display_text.h"
-#include "store/data_directory.h"
 #include "toolkit/operator_box.h"
 #include "toolkit/qt_translations.h"
 #include "toolkit/window_util.h"
+#include "ui/data_location.h"
 #include "ui/unit1.h"
 #include "ui/unit2.h"
 #include "ui/unit3.h"
@@ -85,11 +85,6 @@ const std::string& dataDirectoryPath()
     return dataDirectory_;
 }
 
-void createWindows()
-{
-    createWindows(store::dataDirectory());
-}
-
 void createWindows(const std::string& dataDirectory)
 {
     dataDirectory_ = dataDirectory;
@@ -113,8 +108,12 @@ void createWindows(const std::string& dataDirectory)
 void startUp()
 {
     toolkit::installQtTranslations(*qApp);
-    createWindows();
+    const PreparedData data = prepareDataDirectory();
+    createWindows(data.directory);
     MainForm->show();
+    // Told over the shown main window; a failure after the connection error it explains.
+    if (!data.notice.isEmpty())
+        toolkit::operatorBox().message(data.notice);
 }
 
 void destroyWindows()

@@ -24,18 +24,17 @@ QFont sansFont(int pixelSize, QFont::Weight weight = QFont::Normal);
 // "Courier New", or the face of its widths where it is not installed.
 QFont monoFont(int pixelSize, QFont::Weight weight = QFont::Normal);
 
-// Where the windows find their tables: the data directory beside the executable,
-// unless createWindows was given another (tests do).
+// Where the windows find their tables: the directory createWindows was given.
 const std::string& dataDirectoryPath();
 
 // Makes the application title the boxes' caption and creates the windows in
 // this order: MainForm, Form2, Form3, fmResult, FormDesc, Form6. The first
 // becomes the main window.
 void createWindows(const std::string& dataDirectory);
-void createWindows();
-// Everything the program does before its event loop runs: Qt's Russian texts, the windows over
-// the data directory beside the executable, and the main window shown. The
-// program and its start-up benchmark both start this way.
+// Everything the program does before its event loop runs: Qt's Russian texts,
+// the data directory found (and made on the first start, see data_location.h),
+// the windows over it, the main window shown, and the operator told once what
+// the first start made. The program and its start-up benchmark both start this way.
 void startUp();
 // Destroys the windows in reverse order and clears their references.
 void destroyWindows();

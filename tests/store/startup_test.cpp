@@ -72,15 +72,6 @@ bool protect(const std::string& path, bool on)
 
 }  // namespace
 
-TEST(DataDirectory, BesideTheExecutable)
-{
-    EXPECT_EQ(dataDirectoryFor("/opt/fpi/bin/fpi"), "/opt/fpi/bin/Data/");
-    EXPECT_EQ(dataDirectoryFor("/fpi"), "/Data/");
-    char self[4096] = {};
-    ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
-    EXPECT_EQ(dataDirectory(), dataDirectoryFor(self));
-}
-
 TEST(Startup, ConnectsAndOpensAllThreeAtTheirFirstRows)
 {
     TempDir dir;
