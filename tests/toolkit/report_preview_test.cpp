@@ -1,4 +1,6 @@
 // The report component's build and preview operations, and the preview window.
+#include "support/modal_dialog.h"
+#include "support/recording_box.h"
 #include "toolkit/operator_box.h"
 #include "toolkit/report_engine.h"
 #include "toolkit/report_preview.h"
@@ -8,7 +10,6 @@
 
 #include <QApplication>
 #include <QImage>
-#include <QTimer>
 #include <QMenu>
 #include <QPainter>
 #include <QPrinterInfo>
@@ -24,15 +25,7 @@ using namespace toolkit;
 
 namespace {
 
-class Recorder : public OperatorBox {
-public:
-    Recorder() { setOperatorBox(this); }
-    ~Recorder() override { setOperatorBox(nullptr); }
-    void message(const QString& text) override { said << text; }
-    void error(const QString& text) override { said << text; }
-    bool confirm(const QString&) override { return true; }
-    QStringList said;
-};
+using Recorder = testsupport::RecordingBox;
 
 const ReportFont kFont{QStringLiteral("Arial"), 10, false, false, false};
 
@@ -261,12 +254,10 @@ TEST(ReportWindows, RealProgressAndPreviewRunAndClose)
     Report report(layoutWith(QStringLiteral("x")));
     ASSERT_TRUE(report.prepare());
     bool closed = false;
-    QTimer::singleShot(0, [&closed] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            closed = modal->windowTitle() == QStringLiteral("Предварительный просмотр");
-            modal->close();
-        }
-    });
-    report.showPreview();
+    testsupport::closeExpectedModal([&report] { report.showPreview(); },
+                                    [&closed](QWidget* modal) {
+                                        closed = modal->windowTitle() == QStringLiteral("Предварительный просмотр");
+                                        modal->close();
+                                    });
     EXPECT_TRUE(closed);
 }

@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
-#include <QTimer>
 #include <QUrl>
 
 using namespace uitest;
@@ -33,8 +32,7 @@ protected:
     // "Пациент", with the patient list closed as soon as it is up.
     void pickPatient()
     {
-        QTimer::singleShot(0, Form6, [] { Form6->reject(); });
-        click("MainForm", "SpeedButton3");
+        withPatientList([] { Form6->reject(); });
     }
     bool nameReadOnly()
     {
