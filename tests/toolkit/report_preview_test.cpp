@@ -96,14 +96,6 @@ TEST_F(ReportEngine, FailedOrCancelledBuildLeavesTheStoreEmpty)
     EXPECT_EQ(errors.size(), 1);
 }
 
-TEST_F(ReportEngine, PreferredPrinterOnlyWhenInstalled)
-{
-    Report report(layoutWith(QStringLiteral("x")));
-    report.setPreferredPrinter(QStringLiteral("Fax"));
-    const bool installed = !QPrinterInfo::printerInfo(QStringLiteral("Fax")).isNull();
-    EXPECT_EQ(report.printerName(), installed ? QStringLiteral("Fax") : QString());
-}
-
 TEST(ReportRender, DrawsTextAndTheRuleWhereBuilt)
 {
     Report report(layoutWith(QStringLiteral("ЖЖЖЖЖЖЖЖ")));
