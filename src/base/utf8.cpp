@@ -39,6 +39,33 @@ bool validUtf8(std::string_view text)
     return true;
 }
 
+namespace {
+
+bool continuationByte(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+}  // namespace
+
+std::size_t utf8Length(std::string_view text)
+{
+    std::size_t count = 0;
+    for (const char c : text)
+        count += !continuationByte(c);
+    return count;
+}
+
+std::string_view utf8Prefix(std::string_view text, std::size_t count)
+{
+    std::size_t end = 0;
+    for (std::size_t begun = 0; end < text.size(); ++end) {
+        if (!continuationByte(text[end]) && begun++ == count)
+            break;
+    }
+    return text.substr(0, end);
+}
+
 std::string utf8Char(char32_t c)
 {
     std::string out;

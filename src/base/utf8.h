@@ -19,6 +19,14 @@ bool validUtf8(std::string_view text);
 // inside the text.
 char32_t nextUtf8Char(std::string_view text, std::size_t& pos);
 
+// How many characters the text holds, counted by the bytes that begin one
+// (a stray continuation byte adds nothing), as a field's size limit counts them.
+std::size_t utf8Length(std::string_view text);
+
+// The first `count` characters of the text (all of it when it has fewer),
+// never cut inside a character.
+std::string_view utf8Prefix(std::string_view text, std::size_t count);
+
 // The UTF-8 bytes of one character.
 std::string utf8Char(char32_t c);
 

@@ -21,11 +21,6 @@ int answerOf(char32_t c)
     }
 }
 
-bool startsLikeFormula(std::string_view text)
-{
-    return !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
-}
-
 SheetLine bad(std::string reason)
 {
     SheetLine result;
@@ -83,24 +78,6 @@ ScoreSheet scoreAnswerSheet(const AnswerSheet& sheet)
         scoreItem(scores, item, sheet.yes[item - 1]);
     convertScores(scores, [](int, int) {});
     return scores;
-}
-
-std::string csvField(std::string_view text, char separator)
-{
-    const bool formula = startsLikeFormula(text);
-    const bool needsQuotes = formula || text.find_first_of("\"\r\n") != std::string_view::npos ||
-                             text.find(separator) != std::string_view::npos ||
-                             (!text.empty() && (text.front() == ' ' || text.back() == ' '));
-    if (!needsQuotes)
-        return std::string(text);
-    std::string out = formula ? "\"'" : "\"";
-    for (char c : text) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    out += '"';
-    return out;
 }
 
 }  // namespace engine

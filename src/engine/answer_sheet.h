@@ -32,12 +32,4 @@ SheetLine parseSheetLine(std::string_view line);
 // The raw and scale scores of a sheet, scored item by item in order.
 ScoreSheet scoreAnswerSheet(const AnswerSheet& sheet);
 
-// A text field of a CSV line with the given separator: quoted when it holds
-// the separator, a quote, a CR or LF (inner quotes doubled), or leading or
-// trailing spaces. A text that a spreadsheet would run as a formula (one
-// beginning with '=', '+', '-', '@', a tab or a carriage return) gets an apostrophe in
-// front and quotes, so a spreadsheet shows it as text. Numbers are not text
-// and are written as they are, without this function.
-std::string csvField(std::string_view text, char separator = ',');
-
 }  // namespace engine

@@ -1,14 +1,11 @@
 #include "report/result_report.h"
 
+#include "binding/display_text.h"
 #include "engine/scales.h"
 #include "store/table.h"
 #include "toolkit/report_engine.h"
 
-#include <QDate>
-#include <QLocale>
-
 #include <stdexcept>
-#include <variant>
 
 namespace report {
 namespace {
@@ -33,21 +30,6 @@ QStringList scoreBlock(int first, bool labels)
         lines << (labels ? QString::fromUtf8(s.reportLabel) : reference(s.field));
     }
     return lines;
-}
-
-QString valueText(const store::Value& value)
-{
-    struct Visitor {
-        QString operator()(std::monostate) const { return QString(); }
-        QString operator()(std::int64_t v) const { return QString::number(v); }
-        QString operator()(double v) const { return QString::number(v, 'g', 15); }
-        QString operator()(const std::string& v) const { return QString::fromStdString(v); }
-        QString operator()(const store::Date& d) const
-        {
-            return QLocale().toString(QDate(d.year, d.month, d.day), QLocale::ShortFormat);
-        }
-    };
-    return std::visit(Visitor{}, value);
 }
 
 }  // namespace
@@ -78,7 +60,7 @@ toolkit::FieldResolver resultResolver(store::Table& results)
             throw std::runtime_error("Неизвестная таблица: " + table.toStdString());
         if (!results.active())
             results.open();
-        return valueText(results.field(field.toStdString()));
+        return binding::displayText(results.field(field.toStdString()));
     };
 }
 

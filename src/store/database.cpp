@@ -2,9 +2,10 @@
 #include "store/sqlite_util.h"
 #include "store/table.h"
 
+#include "base/system_error.h"
+
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -20,6 +21,8 @@ bool initialiseEngine()
 void Database::connect(const std::string& directory)
 {
     std::error_code error;
+    if (std::filesystem::exists(directory, error) && !std::filesystem::is_directory(directory, error))
+        throw StoreError("Каталог данных «" + directory + "»: это не каталог, а файл");
     if (!std::filesystem::is_directory(directory, error))
         throw StoreError("Каталог данных «" + directory + "» не найден");
     directory_ = directory;
@@ -35,16 +38,33 @@ void Database::disconnect()
 
 void createTableFile(const std::string& filePath, const std::string& columnsSql)
 {
+    // SQLite deletes a journal it finds beside a new, empty file; one left by an
+    // earlier file of this name may hold that table's last rows.
+    for (const char* suffix : {"-wal", "-journal"}) {
+        std::error_code error;
+        if (!std::filesystem::exists(filePath, error) && std::filesystem::exists(filePath + suffix, error))
+            throw StoreError(detail::tableLabel(filePath) + ": рядом остался журнал прежней таблицы «" + filePath +
+                             suffix + "»; новая таблица не создана, чтобы журнал не пропал");
+    }
     // The file is made here, with owner-only access, before SQLite writes into
     // it; SQLite gives its journal files the same permissions.
     const int fd = ::open(filePath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
     if (fd < 0) {
-        if (errno == EEXIST)
+        const int error = errno;
+        if (error == EEXIST)
             throw StoreError(detail::tableLabel(filePath) + ": файл уже существует, он не будет перезаписан");
-        throw StoreError(detail::tableLabel(filePath) + ": файл не удаётся создать (" + std::strerror(errno) + ")");
+        if (const std::string problem = detail::directoryProblem(filePath, true); !problem.empty())
+            throw StoreError(detail::directoryLabel(filePath) + ": " + problem + "; файл таблицы «" +
+                             std::filesystem::path(filePath).filename().string() + "» создать в нём нельзя");
+        throw StoreError(detail::tableLabel(filePath) + ": файл не удаётся создать: " + base::systemErrorText(error));
     }
-    ::fchmod(fd, S_IRUSR | S_IWUSR);   // whatever the umask
-    ::close(fd);
+    const int modeError = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0 ? 0 : errno;   // whatever the umask
+    const int closeError = ::close(fd) == 0 ? 0 : errno;
+    if (modeError || closeError) {
+        std::remove(filePath.c_str());
+        throw StoreError(detail::tableLabel(filePath) +
+                         ": файл не удаётся создать: " + base::systemErrorText(modeError ? modeError : closeError));
+    }
 
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(filePath.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -105,15 +125,11 @@ void replaceRows(const std::string& filePath, const std::vector<std::string>& co
     const std::string table = detail::fileStem(filePath);
     try {
         requireColumns(db, filePath, table, columns);
-        detail::execute(db, "BEGIN IMMEDIATE", filePath);
-        try {
+        detail::useWriteAheadJournal(db, filePath);
+        detail::inWriteTransaction(db, filePath, [&] {
             detail::execute(db, ("DELETE FROM " + detail::quoted(table)).c_str(), filePath);
             insertAll(db, filePath, table, columns, rows);
-            detail::execute(db, "COMMIT", filePath);
-        } catch (...) {
-            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-            throw;
-        }
+        });
     } catch (...) {
         sqlite3_close(db);
         throw;

@@ -1,5 +1,7 @@
 #include "store/result_table.h"
 
+#include "base/utf8.h"
+
 namespace store {
 namespace {
 
@@ -58,12 +60,7 @@ std::vector<FieldDef> resultFields()
 
 std::string firstChars(const std::string& utf8, int n)
 {
-    size_t end = 0;
-    for (int count = 0; end < utf8.size(); ++end) {
-        if ((static_cast<unsigned char>(utf8[end]) & 0xC0) != 0x80 && count++ == n)
-            break;
-    }
-    return utf8.substr(0, end);
+    return std::string(base::utf8Prefix(utf8, n > 0 ? std::size_t(n) : 0));
 }
 
 void appendResultRow(Table& results, const std::string& surname, const std::string& firstName,

@@ -1,21 +1,76 @@
 #include "store/sqlite_util.h"
 
-#include <cstring>
-#include <filesystem>
+#include "base/system_error.h"
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace store::detail {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string problemText(sqlite3* db, int code)
+// The operating system's reason for the connection's last failure, as ": причина".
+// SQLite does not record it for a failure while committing; the error number
+// the failed call left (`lastErrno`) is the reason then.
+std::string systemReason(sqlite3* db, int lastErrno)
+{
+    const int error = db && sqlite3_system_errno(db) ? sqlite3_system_errno(db) : lastErrno;
+    return error ? ": " + base::systemErrorText(error) : std::string();
+}
+
+std::string ioText(int code)
+{
+    switch (code) {
+    case SQLITE_IOERR_READ:
+    case SQLITE_IOERR_SHORT_READ:
+        return "ошибка чтения файла";
+    case SQLITE_IOERR_WRITE:
+    case SQLITE_IOERR_FSYNC:
+    case SQLITE_IOERR_DIR_FSYNC:
+    case SQLITE_IOERR_TRUNCATE:
+    case SQLITE_IOERR_SHMSIZE:
+        return "ошибка записи файла";
+    default:
+        return "ошибка чтения или записи файла";
+    }
+}
+
+// SQLite names the fields after "failed: " ("Result.F"); the rest of its text is English and not shown.
+std::string constraintText(sqlite3* db, int code)
+{
+    std::string which;
+    const std::string message = db ? sqlite3_errmsg(db) : "";
+    if (const auto at = message.find("failed: "); at != std::string::npos && code != SQLITE_CONSTRAINT_CHECK)
+        which = " (" + message.substr(at + 8) + ")";
+    switch (code) {
+    case SQLITE_CONSTRAINT_UNIQUE:
+    case SQLITE_CONSTRAINT_PRIMARYKEY:
+    case SQLITE_CONSTRAINT_ROWID:
+        return "такое значение уже есть в таблице, а поле" + which + " не допускает повторов";
+    case SQLITE_CONSTRAINT_NOTNULL:
+        return "поле" + which + " не может быть пустым";
+    default:
+        return "значение нарушает ограничение таблицы" + which;
+    }
+}
+
+std::string problemText(sqlite3* db, int code, int lastErrno)
 {
     switch (code & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         return "таблица занята другой копией программы; повторите действие позже";
     case SQLITE_READONLY:
+        if (code == SQLITE_READONLY_DBMOVED)
+            return "файл переместили или удалили, пока таблица была открыта";
+        if (code == SQLITE_READONLY_CANTINIT || code == SQLITE_READONLY_RECOVERY || code == SQLITE_READONLY_CANTLOCK)
+            return "служебный файл таблицы (-shm) доступен только для чтения, записать в таблицу нельзя";
         return "файл доступен только для чтения, записать в него нельзя";
     case SQLITE_NOTADB:
         return "файл не является таблицей (это не база данных SQLite)";
@@ -24,16 +79,27 @@ std::string problemText(sqlite3* db, int code)
     case SQLITE_FULL:
         return "на диске нет места";
     case SQLITE_CANTOPEN:
-        return "файл не удаётся открыть";
+        return "файл не удаётся открыть" + systemReason(db, lastErrno);
     case SQLITE_PERM:
     case SQLITE_AUTH:
         return "нет прав доступа к файлу";
     case SQLITE_IOERR:
-        return "ошибка чтения или записи файла";
+        return ioText(code) + systemReason(db, lastErrno);
     case SQLITE_CONSTRAINT:
-        return std::string("значение нарушает ограничение таблицы (") + (db ? sqlite3_errmsg(db) : "") + ")";
+        return constraintText(db, code);
+    case SQLITE_NOMEM:
+        return "не хватает памяти";
+    case SQLITE_TOOBIG:
+        return "значение слишком велико для таблицы";
+    case SQLITE_NOLFS:
+        return "файл слишком велик для этой системы";
+    case SQLITE_PROTOCOL:
+        return "сбой блокировки файла; повторите действие";
+    case SQLITE_ERROR:
+    case SQLITE_SCHEMA:
+        return "таблица в файле устроена не так, как ожидает программа (возможно, её изменили другой программой)";
     default:
-        return std::string("ошибка SQLite: ") + (db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
+        return "внутренняя ошибка SQLite (код " + std::to_string(code) + ")";
     }
 }
 
@@ -92,9 +158,46 @@ std::string tableLabel(const std::string& path)
     return "Таблица «" + path + "»";
 }
 
+namespace {
+
+std::string directoryOf(const std::string& path)
+{
+    const std::string directory = fs::path(path).parent_path().string();
+    return directory.empty() ? "." : directory;
+}
+
+}  // namespace
+
+std::string directoryLabel(const std::string& path)
+{
+    return "Каталог «" + directoryOf(path) + "»";
+}
+
+std::string directoryProblem(const std::string& path, bool forWriting)
+{
+    const std::string directory = directoryOf(path);
+    struct stat info {};
+    if (::stat(directory.c_str(), &info) != 0)
+        return errno == ENOENT ? "такого каталога нет" : base::systemErrorText(errno);
+    if (!S_ISDIR(info.st_mode))
+        return "это не каталог, а файл";
+    if (forWriting && ::faccessat(AT_FDCWD, directory.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+        return errno == EACCES ? "нет права записи в каталог" : base::systemErrorText(errno);
+    return {};
+}
+
 void raiseSqlite(sqlite3* db, int code, const std::string& path)
 {
-    throw StoreError(tableLabel(path) + ": " + problemText(db, code));
+    const int lastErrno = errno;
+    // The journal beside a readable file cannot be made: the directory is what needs seeing to.
+    if (code == SQLITE_READONLY_DIRECTORY ||
+        ((code & 0xff) == SQLITE_CANTOPEN && ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0)) {
+        const std::string problem = directoryProblem(path, true);
+        if (!problem.empty())
+            throw StoreError(directoryLabel(path) + ": " + problem + "; файлы журнала таблицы «" +
+                             fs::path(path).filename().string() + "» создать в нём нельзя");
+    }
+    throw StoreError(tableLabel(path) + ": " + problemText(db, code, lastErrno));
 }
 
 std::string quoted(const std::string& identifier)
@@ -120,34 +223,168 @@ void execute(sqlite3* db, const char* sql, const std::string& path)
         raiseSqlite(db, rc, path);
 }
 
-sqlite3* openTableFile(const std::string& path, int busyTimeoutMs)
+void inWriteTransaction(sqlite3* db, const std::string& path, const std::function<void()>& body)
+{
+    execute(db, "BEGIN IMMEDIATE", path);
+    try {
+        body();
+        execute(db, "COMMIT", path);
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+namespace {
+
+void requireFile(const std::string& path)
 {
     std::error_code error;
-    if (!fs::is_regular_file(path, error))
-        throw StoreError(tableLabel(path) + ": файл не найден");
-    sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc != SQLITE_OK) {
-        const std::string message = tableLabel(path) + ": " + problemText(db, rc);
-        sqlite3_close(db);
-        throw StoreError(message);
+    if (fs::is_regular_file(path, error))
+        return;
+    if (const std::string problem = directoryProblem(path, false); !problem.empty())
+        throw StoreError(directoryLabel(path) + ": " + problem);
+    if (fs::is_directory(path, error))
+        throw StoreError(tableLabel(path) + ": " + base::systemErrorText(EISDIR));
+    throw StoreError(tableLabel(path) + ": файл не найден");
+}
+
+// A write-protected table opened read-only leaves its -wal and -shm as
+// protected as the file was (SQLite gives them the file's permissions); once
+// the file is writable they must be too, or every later write fails.
+void makeSideFilesWritable(const std::string& path)
+{
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+        return;
+    for (const char* suffix : {"-wal", "-shm"}) {
+        const std::string side = path + suffix;
+        struct stat info {};
+        if (::lstat(side.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+            !(info.st_mode & S_IWUSR))
+            ::chmod(side.c_str(), (info.st_mode & 07777) | S_IWUSR);   // if this fails, SQLite says the file is read-only
     }
+}
+
+std::string uriPath(const std::string& path)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : path) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || std::strchr("/-._~", c))
+            out += static_cast<char>(c);
+        else
+            out += std::string("%") + hex[c >> 4] + hex[c & 15];
+    }
+    return out;
+}
+
+// A connection to the file, refused unless the file is an SQLite database.
+// It is read-only when the file is write-protected, or `immutable`.
+sqlite3* connectTo(const std::string& path, bool immutable)
+{
+    const std::string name = immutable ? "file:" + uriPath(path) + "?immutable=1" : path;
+    const int flags = immutable ? SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX
+                                : SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(name.c_str(), &db, flags, nullptr);
     try {
+        if (rc != SQLITE_OK)
+            raiseSqlite(db, rc, path);
         checkHeader(db, path);
-        sqlite3_extended_result_codes(db, 1);
+    } catch (...) {
+        sqlite3_close(db);
+        throw;
+    }
+    sqlite3_extended_result_codes(db, 1);
+    return db;
+}
+
+int firstRead(sqlite3* db)
+{
+    return sqlite3_exec(db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
+}
+
+// SQLite reads a file in write-ahead mode only with its -wal and -shm beside
+// it. In a directory this program cannot write to, where they are missing,
+// the file is read as unchanging: that holds while no copy of the program has
+// it open for writing, since such a copy keeps its -wal (or a rollback
+// journal) beside it.
+bool readableOnlyAsImmutable(const std::string& path, int rc)
+{
+    std::error_code error;
+    return ((rc & 0xff) == SQLITE_READONLY || (rc & 0xff) == SQLITE_CANTOPEN) && !fs::exists(path + "-wal", error) &&
+           !fs::exists(path + "-journal", error) && !directoryProblem(path, true).empty();
+}
+
+// The table named after the file's stem exists, is an ordinary table whose rows
+// have their own numbers, and no field hides those numbers: the program finds
+// every row by its rowid, and a field named so would make rows sharing its value
+// indistinguishable.
+void checkTable(sqlite3* db, const std::string& path)
+{
+    const std::string stem = fileStem(path);
+    {
+        Statement table(db, "SELECT type, wr FROM pragma_table_list WHERE schema='main' AND name=?1 COLLATE NOCASE",
+                        path);
+        table.bind(1, stem);
+        if (!table.step())
+            throw StoreError(tableLabel(path) + ": в файле нет таблицы «" + stem + "»");
+        const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(table.get(), 0));
+        if (!type || std::strcmp(type, "table") != 0 || sqlite3_column_int(table.get(), 1) != 0)
+            throw StoreError(tableLabel(path) + ": «" + stem +
+                             "» в файле не обычная таблица (представление, виртуальная таблица или таблица без "
+                             "номеров строк); с такой программа не работает");
+    }
+    Statement hiding(db, "SELECT name FROM pragma_table_xinfo(?1) WHERE lower(name) IN ('rowid','oid','_rowid_')",
+                     path);
+    hiding.bind(1, stem);
+    if (hiding.step())
+        throw StoreError(tableLabel(path) + ": поле «" +
+                         reinterpret_cast<const char*>(sqlite3_column_text(hiding.get(), 0)) +
+                         "» называется так же, как скрытый номер строки SQLite, и строки такой таблицы нельзя "
+                         "различить; переименуйте поле");
+}
+
+}  // namespace
+
+sqlite3* openTableFile(const std::string& path, int busyTimeoutMs, bool readOnly)
+{
+    requireFile(path);
+    makeSideFilesWritable(path);
+    sqlite3* db = connectTo(path, false);
+    try {
         sqlite3_busy_timeout(db, busyTimeoutMs);
+        // A reader's connection may write what any last connection does on
+        // closing (fold the journal into the file, remove -wal and -shm), so it
+        // leaves nothing behind; no statement of it changes the table.
+        if (readOnly)
+            execute(db, "PRAGMA query_only=1", path);
+        int rc = firstRead(db);
+        if (rc != SQLITE_OK && readOnly && readableOnlyAsImmutable(path, rc)) {
+            sqlite3_close(db);
+            db = nullptr;
+            db = connectTo(path, true);
+            rc = firstRead(db);
+        }
+        if (rc != SQLITE_OK)
+            raiseSqlite(db, rc, path);
+        checkTable(db, path);
         execute(db, "PRAGMA synchronous=FULL", path);
         // Grids read rows by position all over a large table: keep its pages in memory.
         execute(db, "PRAGMA cache_size=-32768", path);
         execute(db, "PRAGMA mmap_size=268435456", path);
-        // The journal mode is kept in the file; a write-protected file keeps the one it has.
-        if (!sqlite3_db_readonly(db, "main"))
-            execute(db, "PRAGMA journal_mode=WAL", path);
     } catch (...) {
         sqlite3_close(db);
         throw;
     }
     return db;
+}
+
+void useWriteAheadJournal(sqlite3* db, const std::string& path)
+{
+    // The journal mode is kept in the file; a write-protected file keeps the one it has.
+    if (!sqlite3_db_readonly(db, "main"))
+        execute(db, "PRAGMA journal_mode=WAL", path);
 }
 
 Statement::Statement(sqlite3* db, const std::string& sql, const std::string& path) : db_(db), path_(path)

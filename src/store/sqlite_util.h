@@ -5,14 +5,23 @@
 
 #include <sqlite3.h>
 
+#include <functional>
 #include <string>
 
 namespace store::detail {
 
 // The start of every message about a table file: "Таблица «/x/Data/Result.db»".
 std::string tableLabel(const std::string& path);
+// The start of a message about the directory of a table file: "Каталог «/x/Data»".
+std::string directoryLabel(const std::string& path);
 
-// Raises StoreError for an SQLite failure code, in Russian, naming the file.
+// Why the directory of a table file, rather than the file, stops the file from
+// being found, created or given its journal: missing, not a directory, or not
+// writable (only asked when `forWriting`). Empty when the directory is fine.
+std::string directoryProblem(const std::string& path, bool forWriting);
+
+// Raises StoreError for an SQLite failure code, in Russian, naming the file,
+// or the directory when that is the cause; system failures say why.
 [[noreturn]] void raiseSqlite(sqlite3* db, int code, const std::string& path);
 
 // An identifier quoted for SQL ("a""b").
@@ -22,12 +31,26 @@ std::string quoted(const std::string& identifier);
 std::string fileStem(const std::string& path);
 
 // Opens an existing table file read-write (read-only when the file is write
-// protected), after checking that it is an SQLite database at all; sets the
-// busy timeout, full synchronous writes and the write-ahead journal.
-sqlite3* openTableFile(const std::string& path, int busyTimeoutMs);
+// protected, or when `readOnly`), after checking that it is an SQLite database
+// holding an ordinary table named after the file's stem whose rows have their
+// own numbers (no field is named rowid, oid or _rowid_); sets the busy timeout
+// and full synchronous writes. Nothing in the file is changed: the caller makes
+// its own checks, then calls useWriteAheadJournal.
+// Read-only opening: no statement can change the table and the journal mode
+// stays; a table in a directory it cannot write to is read too. The connection
+// still ends as any last one does (journal folded in, -wal and -shm removed).
+sqlite3* openTableFile(const std::string& path, int busyTimeoutMs, bool readOnly = false);
+
+// Switches a table file opened for writing to the write-ahead journal (kept
+// in the file); a connection that cannot write keeps the mode the file has.
+void useWriteAheadJournal(sqlite3* db, const std::string& path);
 
 // Runs SQL without results; raises naming the file.
 void execute(sqlite3* db, const char* sql, const std::string& path);
+
+// Runs `body` in one write transaction: committed when it returns, rolled back
+// when it or the commit fails (and the failure raised again).
+void inWriteTransaction(sqlite3* db, const std::string& path, const std::function<void()>& body);
 
 // A prepared statement that is finalised when it goes out of scope.
 class Statement {

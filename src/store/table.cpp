@@ -1,11 +1,13 @@
 #include "store/table.h"
 
+#include "base/utf8.h"
 #include "store/sqlite_util.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <map>
 #include <optional>
 #include <unordered_map>
@@ -92,12 +94,18 @@ const char* kindName(FieldKind kind)
 
 int utf8Length(const std::string& s)
 {
-    return static_cast<int>(std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+    return static_cast<int>(base::utf8Length(s));
 }
 
 [[noreturn]] void reject(const std::string& label, const std::string& problem)
 {
     throw StoreError(label + ": " + problem);
+}
+
+bool fitsBits(std::int64_t n, int bits)
+{
+    const std::int64_t limit = bits > 0 && bits < 64 ? std::int64_t{1} << (bits - 1) : 0;
+    return limit == 0 || (n >= -limit && n < limit);
 }
 
 std::int64_t fittedInteger(const FieldDef& field, const Value& v, const std::string& label)
@@ -111,11 +119,8 @@ std::int64_t fittedInteger(const FieldDef& field, const Value& v, const std::str
         n = toInt32(v, label);
     else
         reject(label, "ожидается целое число");
-    if (field.bits > 0 && field.bits < 64) {
-        const std::int64_t limit = std::int64_t{1} << (field.bits - 1);
-        if (n < -limit || n >= limit)
-            reject(label, "число " + std::to_string(n) + " не помещается в " + std::to_string(field.bits) + " бит");
-    }
+    if (!fitsBits(n, field.bits))
+        reject(label, "число " + std::to_string(n) + " не помещается в " + std::to_string(field.bits) + " бит");
     return n;
 }
 
@@ -192,6 +197,7 @@ struct Table::Impl {
     Database* database = nullptr;
     std::string directory;
     int busyTimeoutMs = kDefaultBusyTimeoutMs;
+    bool readOnly = false;
     std::vector<FieldDef> declared;
 
     // While open.
@@ -202,6 +208,7 @@ struct Table::Impl {
     std::string rowSql;        // reads the fields of one row by rowid
     std::vector<FieldDef> fields;
     int autoField = -1;        // the field that is the row number (INTEGER PRIMARY KEY)
+    std::int64_t openedSchemaVersion = 0;
     mutable std::unordered_map<std::string, sqlite3_stmt*> statements;
 
     // The current row and what is known of the visible rows. Positions and
@@ -411,8 +418,6 @@ struct Table::Impl {
             inFile.push_back(fieldFromColumn(name ? name : "", type ? type : ""));
             primary.push_back(sqlite3_column_int(q.get(), 2) == 1 && type && sameName(type, "INTEGER"));
         }
-        if (inFile.empty())
-            fail("в файле нет таблицы «" + stem + "»");
         const auto autoColumn = [&](size_t i) { return primary[i] && std::count(primary.begin(), primary.end(), true) == 1; };
         fields.clear();
         autoField = -1;
@@ -464,20 +469,44 @@ struct Table::Impl {
     // since; a pending row must be able to reach it then.
     void becomeWritable()
     {
-        if (sqlite3_db_readonly(db, "main") != 1)
+        if (readOnly || sqlite3_db_readonly(db, "main") != 1)
             return;
         sqlite3* fresh = detail::openTableFile(path, busyTimeoutMs);
         if (sqlite3_db_readonly(fresh, "main") == 1) {
             sqlite3_close_v2(fresh);
             return;
         }
+        try {
+            detail::useWriteAheadJournal(fresh, path);
+        } catch (...) {
+            sqlite3_close_v2(fresh);
+            throw;
+        }
         closeFile();
         db = fresh;
     }
 
+    // The row number the file gives a new row must fit its field: a row that
+    // would get a larger one is taken back, and nothing is stored.
     std::int64_t insertRow()
     {
         becomeWritable();
+        const int bits = autoField >= 0 ? fields[static_cast<size_t>(autoField)].bits : 0;
+        if (fitsBits(std::numeric_limits<std::int64_t>::max(), bits))
+            return insertRowUnchecked();
+        std::int64_t rowid = 0;
+        detail::inWriteTransaction(db, path, [&] {
+            rowid = insertRowUnchecked();
+            if (!fitsBits(rowid, bits))
+                throw StoreError(fieldLabel(fields[static_cast<size_t>(autoField)].name) + ": номер новой строки " +
+                                 std::to_string(rowid) + " не помещается в " + std::to_string(bits) +
+                                 " бита; строка не сохранена");
+        });
+        return rowid;
+    }
+
+    std::int64_t insertRowUnchecked()
+    {
         const std::string columns = changedColumns(",", "");
         std::string sql = "INSERT INTO " + from;
         if (columns.empty()) {
@@ -495,16 +524,37 @@ struct Table::Impl {
         return sqlite3_last_insert_rowid(db);
     }
 
-    void updateRow()
+    std::int64_t schemaVersion() const
+    {
+        Query q(*this, "PRAGMA schema_version");
+        q.step();
+        return q.integer(0);
+    }
+
+    // A change to the row known by its rowid, refused when another program has
+    // changed the table's fields since it was opened: a field it added could be
+    // named rowid, and the change would reach every row sharing that value.
+    void changeRow(const std::string& sql, const std::function<void(Query&)>& bind)
     {
         becomeWritable();
+        detail::inWriteTransaction(db, path, [&] {
+            if (schemaVersion() != openedSchemaVersion)
+                fail("поля таблицы изменила другая программа; закройте таблицу и откройте её снова");
+            Query q(*this, sql);
+            bind(q);
+            q.step();
+        });
+    }
+
+    void updateRow()
+    {
         const std::string assignments = changedColumns(",", "=?");
         if (assignments.empty())
             return;
-        Query q(*this, "UPDATE " + from + " SET " + assignments + " WHERE rowid=?");
-        bindChanged(q);
-        q.bind(static_cast<int>(std::count(changed.begin(), changed.end(), true)) + 1, *current);
-        q.step();
+        changeRow("UPDATE " + from + " SET " + assignments + " WHERE rowid=?", [&](Query& q) {
+            bindChanged(q);
+            q.bind(static_cast<int>(std::count(changed.begin(), changed.end(), true)) + 1, *current);
+        });
     }
 
     // Keeps the known visible rows in step with a row just added at the end of the table order.
@@ -535,8 +585,15 @@ struct Table::Impl {
         changed.clear();
     }
 
+    void requireWritable() const
+    {
+        if (readOnly)
+            fail("таблица открыта только для чтения, изменять её нельзя");
+    }
+
     void startEditing(State newState, std::vector<Value> values)
     {
+        requireWritable();
         state = newState;
         buffer = std::move(values);
         changed.assign(fields.size(), false);
@@ -578,6 +635,13 @@ void Table::setBusyTimeout(int milliseconds)
         sqlite3_busy_timeout(d->db, milliseconds);
 }
 
+void Table::setReadOnly(bool on)
+{
+    if (active())
+        d->fail("нельзя сменить режим открытой таблицы");
+    d->readOnly = on;
+}
+
 void Table::declareFields(std::vector<FieldDef> fields)
 {
     if (active())
@@ -594,11 +658,14 @@ void Table::open()
         d->fail("база данных не подключена");
     if (!d->database && d->directory.empty())
         d->fail("не указан каталог таблицы");
-    d->db = detail::openTableFile(d->path, d->busyTimeoutMs);
+    d->db = detail::openTableFile(d->path, d->busyTimeoutMs, d->readOnly);
     try {
         const std::string stem = detail::fileStem(d->path);
         d->from = quoted(stem);
         d->loadFields(stem);
+        if (!d->readOnly)
+            detail::useWriteAheadJournal(d->db, d->path);   // only once the file is known to be the table
+        d->openedSchemaVersion = d->schemaVersion();
         if (d->filtered && d->filterValue)
             d->indexOf("NN");
         d->forgetVisibleRows();
@@ -872,16 +939,12 @@ void Table::deleteCurrent()
         return;
     }
     cancel();
+    d->requireWritable();
     if (!d->current)
         d->fail("в таблице нет строк, удалять нечего");
     const std::int64_t rowid = *d->current;
     const std::int64_t position = recNo();
-    {
-        d->becomeWritable();
-        Impl::Query q(*d, "DELETE FROM " + d->from + " WHERE rowid=:r");
-        q.bind(":r", rowid);
-        q.step();
-    }
+    d->changeRow("DELETE FROM " + d->from + " WHERE rowid=:r", [&](Impl::Query& q) { q.bind(":r", rowid); });
     if (d->rowids)
         d->rowids->erase(d->rowids->begin() + position);
     else if (d->count)

@@ -80,6 +80,11 @@ public:
     std::string filePath() const;
     // How long a write waits for another copy of the program before it fails.
     void setBusyTimeout(int milliseconds);
+    // Set before opening, for commands that only read: no row can be changed
+    // (starting an edit or deleting a row fails), the journal mode stays, a
+    // table in a directory without write permission can be read too, and no
+    // journal file is left behind. Changing it while the table is open fails.
+    void setReadOnly(bool on);
 
     // Declared fields (the results table declares all sixteen): opening checks
     // that each exists with a compatible kind, and only they are accessible.
@@ -89,7 +94,9 @@ public:
     // Operations on a table that is not open fail; the queries active(),
     // state(), fields(), eof() (true), recordCount() (0), recNo() (-1) and
     // hasPending() (false) answer without failing.
-    void open();     // first row current
+    // First row current. A file that is refused (not a table, a declared field
+    // missing, a field named rowid, oid or _rowid_) is left exactly as it was.
+    void open();
     void close();    // a pending row is dropped; call storePending() first to keep it
     bool active() const;
     State state() const;
@@ -133,7 +140,9 @@ public:
     void insert();
     void edit();
     void setField(const std::string& name, const Value& value);
-    void post();        // stored durably when it returns; the row becomes current
+    // Stored durably when it returns; the row becomes current. A new row whose
+    // row number would not fit its field's bits is refused and nothing is stored.
+    void post();
     void cancel();
     void deleteCurrent();
     bool modified() const;   // the row being edited or inserted has changes

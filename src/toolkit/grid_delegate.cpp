@@ -1,6 +1,6 @@
 #include "toolkit/grid_delegate.h"
 
-#include "toolkit/grid_view.h"
+#include "toolkit/grid_model.h"
 #include "toolkit/operator_box.h"
 
 #include <QLineEdit>
@@ -29,9 +29,8 @@ bool fewColours()
 
 }  // namespace
 
-GridDelegate::GridDelegate(GridView* view)
-    : QStyledItemDelegate(view)
-    , view_(view)
+GridDelegate::GridDelegate(QObject* parent)
+    : QStyledItemDelegate(parent)
 {
 }
 
@@ -39,17 +38,16 @@ GridDelegate::Colours GridDelegate::coloursFor(const QStyleOptionViewItem& optio
 {
     const QPalette& palette = option.palette;
     const Colours plain{palette.color(QPalette::Base), palette.color(QPalette::Text)};
-    const QModelIndex current = view_->currentIndex();
-    if (!current.isValid() || index.row() != current.row())
+    if (!index.data(GridModel::CurrentRowRole).toBool())
         return plain;
-    const bool focused = view_->hasFocus();
-    if (index.column() == current.column()) {
-        if (focused)
+    if (index.data(GridModel::CurrentCellRole).toBool()) {
+        // The view gives the focus state to its current cell alone.
+        if (option.state & QStyle::State_HasFocus)
             return {palette.color(QPalette::Active, QPalette::Highlight),
                     palette.color(QPalette::Active, QPalette::HighlightedText)};
         return plain;
     }
-    const bool active = view_->isActiveWindow();
+    const bool active = !option.widget || option.widget->isActiveWindow();
     if (fewColours()) {
         if (active)
             return {palette.color(QPalette::Active, QPalette::Highlight),
@@ -73,20 +71,17 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
     painter->setFont(option.font);
     painter->setPen(colours.text);
     painter->drawText(textRect, int(alignment) | Qt::TextSingleLine, text);
-    if (index == view_->currentIndex())
-        paintSearchMark(painter, textRect, alignment, text);
+    const int mark = index.data(GridModel::SearchMarkRole).toInt();
+    if (mark > 0)
+        paintSearchMark(painter, textRect, alignment, text, mark);
     painter->restore();
 }
 
 void GridDelegate::paintSearchMark(QPainter* painter, const QRect& textRect, Qt::Alignment alignment,
-                                   const QString& text) const
+                                   const QString& text, int length) const
 {
-    const IncrementalSearch* search = view_->search();
-    const int column = view_->currentIndex().column();
-    if (!search->active() || search->text().isEmpty() || view_->gridModel()->fieldOf(column) != search->field())
-        return;
     // The matched beginning, black on yellow, over the cell's own text.
-    const QString mark = text.left(search->text().size());
+    const QString mark = text.left(length);
     const QFontMetrics metrics(painter->font());
     int left = textRect.left();
     if (alignment & Qt::AlignRight)
@@ -103,13 +98,9 @@ QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
     editor->setFrame(false);
     editor->setAlignment(Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt()));
     // A character the field cannot hold is never typed, rather than refused afterwards.
-    const GridModel* model = view_->gridModel();
-    const int field = model->fieldOf(index.column());
-    if (model->source() && field >= 0) {
-        const int length = model->source()->maxLength(field);
-        if (length > 0)
-            editor->setMaxLength(length);
-    }
+    const int length = index.data(GridModel::MaxLengthRole).toInt();
+    if (length > 0)
+        editor->setMaxLength(length);
     editor_ = editor;
     return editor;
 }
@@ -121,12 +112,16 @@ void GridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) cons
     line->selectAll();
 }
 
-void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const
+void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const
 {
     const QString text = static_cast<QLineEdit*>(editor)->text();
     if (text == index.data(Qt::EditRole).toString())
         return;   // an editor opened and left unchanged does not start editing the row
-    guarded([&] { view_->gridModel()->setCellText(index.row(), index.column(), text); });
+    // The grid's own model, so a refusal reaches the operator with its message.
+    if (auto* grid = qobject_cast<GridModel*>(model))
+        guarded([&] { grid->setCellText(index.row(), index.column(), text); });
+    else
+        model->setData(index, text, Qt::EditRole);
 }
 
 void GridDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex&) const

@@ -1,18 +1,17 @@
 #pragma once
 // Paints the cells of a data grid (the current row's highlighting and the
-// search mark) and edits a cell in place with a line editor.
+// search mark) and edits a cell in place with a line editor. It knows only
+// the index, its GridModel roles and the style option, never the view.
 
 #include <QPointer>
 #include <QStyledItemDelegate>
 
 namespace toolkit {
 
-class GridView;
-
 class GridDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    explicit GridDelegate(GridView* view);
+    explicit GridDelegate(QObject* parent = nullptr);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -29,9 +28,9 @@ private:
         QColor text;
     };
     Colours coloursFor(const QStyleOptionViewItem& option, const QModelIndex& index) const;
-    void paintSearchMark(QPainter* painter, const QRect& textRect, Qt::Alignment alignment, const QString& text) const;
+    void paintSearchMark(QPainter* painter, const QRect& textRect, Qt::Alignment alignment, const QString& text,
+                         int length) const;
 
-    GridView* view_;
     mutable QPointer<QWidget> editor_;
 };
 

@@ -23,7 +23,6 @@ void paintRaised(QPainter* painter, const QRect& rect, const QPalette& palette)
 
 GridHeader::GridHeader(Qt::Orientation orientation, GridView* view)
     : QHeaderView(orientation, view)
-    , view_(view)
     , titleFont_(view->font())
     , titleColor_(view->palette().color(QPalette::WindowText))
 {
@@ -88,13 +87,14 @@ void GridHeader::paintTitle(QPainter* painter, const QRect& rect, int column) co
 
 void GridHeader::paintIndicator(QPainter* painter, const QRect& rect, int row) const
 {
-    const GridModel* model = view_->gridModel();
-    if (!model->isOpen() || row != model->source()->currentRow())
+    // Only the current row has a state.
+    const QVariant state = model()->headerData(row, Qt::Vertical, GridModel::RowStateRole);
+    if (!state.isValid())
         return;
     painter->setPen(palette().color(QPalette::ButtonText));
     painter->setBrush(palette().color(QPalette::ButtonText));
     const QPoint centre = rect.center();
-    switch (model->source()->state()) {
+    switch (GridSource::State(state.toInt())) {
     case GridSource::State::Browse: {
         const QPolygon arrow({QPoint(centre.x() - 2, centre.y() - 4), QPoint(centre.x() + 2, centre.y()),
                               QPoint(centre.x() - 2, centre.y() + 4)});

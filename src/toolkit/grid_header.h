@@ -11,7 +11,8 @@ namespace toolkit {
 class GridModel;
 class GridView;
 
-// Title row (horizontal) or row indicator (vertical), both with a raised look.
+// Title row (horizontal) or row indicator (vertical), both with a raised
+// look. Both read the model alone: titles and the current row's state.
 class GridHeader : public QHeaderView {
     Q_OBJECT
 public:
@@ -29,7 +30,6 @@ private:
     void paintTitle(QPainter* painter, const QRect& rect, int column) const;
     void paintIndicator(QPainter* painter, const QRect& rect, int row) const;
 
-    GridView* view_;
     QFont titleFont_;
     QColor titleColor_;
     int titleLines_ = 2;

@@ -110,6 +110,34 @@ void GridModel::setCellText(int row, int column, const QString& text)
     source_->setText(fieldOf(column), text);
 }
 
+void GridModel::setCurrentColumn(int column)
+{
+    if (column == currentColumn_)
+        return;
+    currentColumn_ = column;
+    currentRowChanged({CurrentCellRole, SearchMarkRole});
+}
+
+void GridModel::setSearchMark(int field, int length)
+{
+    if (field < 0 || length <= 0) {
+        field = -1;
+        length = 0;
+    }
+    if (field == markField_ && length == markLength_)
+        return;
+    markField_ = field;
+    markLength_ = length;
+    currentRowChanged({SearchMarkRole});
+}
+
+void GridModel::currentRowChanged(const QVector<int>& roles)
+{
+    const int row = currentRow();
+    if (row >= 0 && row < rows_ && !columns_.isEmpty())
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1), roles);
+}
+
 int GridModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : rows_;
@@ -130,6 +158,19 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
         return cellText(index.row(), index.column());
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(columns_.at(index.column()).alignment | Qt::AlignVCenter);
+    case CurrentRowRole:
+        return index.row() == currentRow();
+    case CurrentCellRole:
+        return index.row() == currentRow() && index.column() == currentColumn_;
+    case SearchMarkRole: {
+        const bool marked = markField_ >= 0 && index.row() == currentRow() && index.column() == currentColumn_ &&
+                            fieldOf(index.column()) == markField_;
+        return marked ? markLength_ : 0;
+    }
+    case MaxLengthRole: {
+        const int field = fieldOf(index.column());
+        return isOpen() && field >= 0 ? source_->maxLength(field) : 0;
+    }
     default:
         return QVariant();
     }
@@ -149,6 +190,11 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (orientation == Qt::Vertical) {
+        if (role == RowStateRole && section >= 0 && section == currentRow())
+            return int(source_->state());
+        return QVariant();
+    }
     if (orientation != Qt::Horizontal || section < 0 || section >= columns_.size())
         return QVariant();
     if (role == Qt::DisplayRole)

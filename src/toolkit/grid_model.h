@@ -27,6 +27,24 @@ struct GridColumn {
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
+    // What the grid's delegate and headers read besides the texts, so they
+    // need nothing of the view.
+    enum Role {
+        // Cell, bool: on the source's current row.
+        CurrentRowRole = Qt::UserRole + 1,
+        // Cell, bool: the cursor's cell (current row, current column).
+        CurrentCellRole,
+        // Cell, int: how many leading characters of its text the incremental
+        // search has matched; 0 everywhere but the cursor's cell of the
+        // searched field.
+        SearchMarkRole,
+        // Cell, int: the most characters its field holds; 0 for no limit.
+        MaxLengthRole,
+        // Row indicator (vertical header), int: the source's GridSource::State
+        // on the current row; no value on the other rows.
+        RowStateRole,
+    };
+
     explicit GridModel(QObject* parent = nullptr);
 
     void setColumns(const QVector<GridColumn>& columns);
@@ -46,6 +64,14 @@ public:
     // raises with the operator's message when the text does not fit.
     void setCellText(int row, int column, const QString& text);
 
+    // The view's current column, which with the source's current row makes
+    // the cursor's cell; -1 for none.
+    void setCurrentColumn(int column);
+    // The incremental search's mark: `length` characters of the cursor's
+    // cell when its column shows `field`; a field of -1 or a length of 0
+    // shows none.
+    void setSearchMark(int field, int length);
+
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -64,11 +90,16 @@ private:
     void reload();
     void resolveFields();
     const QStringList* cachedRow(int row) const;
+    int currentRow() const { return isOpen() ? source_->currentRow() : -1; }
+    void currentRowChanged(const QVector<int>& roles);
 
     QVector<GridColumn> columns_;
     QVector<int> fieldOfColumn_;
     QPointer<GridSource> source_;
     int rows_ = 0;
+    int currentColumn_ = -1;
+    int markField_ = -1;
+    int markLength_ = 0;
     mutable QCache<int, Block> blocks_;
 };
 

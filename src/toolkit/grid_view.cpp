@@ -33,7 +33,11 @@ GridView::GridView(QWidget* parent)
     connect(model_, &GridModel::currentRowMoved, this, &GridView::showCurrent);
     connect(model_, &GridModel::modelReset, this, &GridView::syncFromSource);
     connect(model_, &QAbstractItemModel::dataChanged, indicator_->viewport(), qOverload<>(&QWidget::update));
-    connect(&search_, &IncrementalSearch::changed, viewport(), qOverload<>(&QWidget::update));
+    connect(&search_, &IncrementalSearch::changed, this, [this] {
+        const bool marked = search_.active() && !search_.text().isEmpty();
+        model_->setSearchMark(marked ? search_.field() : -1, int(search_.text().size()));
+        viewport()->update();
+    });
     // Scrolling is a cursor move of its own: it ends a search, unless the search scrolled.
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
         if (!search_.moving())
@@ -99,6 +103,7 @@ void GridView::showCurrent(int row)
 void GridView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
     QTableView::currentChanged(current, previous);
+    model_->setCurrentColumn(current.isValid() ? current.column() : -1);
     if (syncing_ || !current.isValid())
         return;
     if (current.column() != column_) {

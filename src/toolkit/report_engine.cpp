@@ -1,64 +1,10 @@
 #include "toolkit/report_engine.h"
 
-#include "toolkit/report_preview.h"
+#include "toolkit/report_windows.h"
 
-#include <QCoreApplication>
-#include <QMessageBox>
 #include <QPrinterInfo>
-#include <QProgressDialog>
-
-#include <memory>
 
 namespace toolkit {
-namespace {
-
-ReportWindowHooks& hooks()
-{
-    static ReportWindowHooks h;
-    return h;
-}
-
-// The progress window, created on the first step and closed with the build.
-class ProgressWindow {
-public:
-    explicit ProgressWindow(QWidget* parent) : parent_(parent) {}
-
-    bool step(int done, int total)
-    {
-        if (hooks().progress)
-            return hooks().progress(done, total);
-        if (!dialog_) {
-            dialog_ = std::make_unique<QProgressDialog>(QStringLiteral("Страница 1"), QStringLiteral("Отмена"), 0,
-                                                        total, parent_);
-            dialog_->setWindowTitle(QStringLiteral("Подготовка отчета"));
-            dialog_->setWindowModality(Qt::ApplicationModal);
-            dialog_->setMinimumDuration(0);
-            dialog_->setAutoClose(false);
-            dialog_->setAutoReset(false);
-        }
-        dialog_->setValue(done);
-        QCoreApplication::processEvents();
-        return !dialog_->wasCanceled();
-    }
-
-private:
-    QWidget* parent_;
-    std::unique_ptr<QProgressDialog> dialog_;
-};
-
-void showError(const QString& text, QWidget* parent)
-{
-    if (hooks().errorBox) {
-        hooks().errorBox(text);
-        return;
-    }
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Ошибка"), text, QMessageBox::Ok, parent);
-    box.exec();
-}
-
-}  // namespace
-
-void setReportWindowHooks(ReportWindowHooks h) { hooks() = std::move(h); }
 
 Report::Report(ReportLayout layout) : layout_(std::move(layout)) {}
 
@@ -78,16 +24,16 @@ bool Report::prepare(QWidget* parent)
 {
     built_ = {};
     selectPreferredPrinter();
-    ProgressWindow progress(parent);
+    // The progress window closes with this function, when the build is over.
+    const BuildProgress progress = reportWindows().progress(parent);
     try {
-        std::optional<BuiltReport> report = buildReport(
-            layout_, resolver_, [&progress](int done, int total) { return progress.step(done, total); });
+        std::optional<BuiltReport> report = buildReport(layout_, resolver_, progress);
         if (!report)
             return false;
         built_ = std::move(*report);
         return true;
     } catch (const ReportError& e) {
-        showError(e.text(), parent);
+        reportWindows().error(e.text(), parent);
         return false;
     }
 }
@@ -96,12 +42,7 @@ void Report::showPreview(QWidget* parent)
 {
     if (built_.empty())
         return;
-    if (hooks().preview) {
-        hooks().preview(built_, printerName_);
-        return;
-    }
-    ReportPreview preview(built_, printerName_, parent);
-    preview.exec();
+    reportWindows().preview(built_, printerName_, parent);
 }
 
 }  // namespace toolkit

@@ -1,7 +1,8 @@
 #pragma once
 // A report component: a layout, the resolver of its field references, the
 // store of built pages, the preferred printer, and the two operations a
-// program asks of it: build (with the progress window) and preview.
+// program asks of it: build (with the progress window) and preview. Its
+// windows are the ones toolkit::reportWindows() gives.
 
 #include "toolkit/report_build.h"
 
@@ -12,15 +13,6 @@
 class QWidget;
 
 namespace toolkit {
-
-// Stand-ins for the engine's modal windows (tests, batch tools). An empty
-// member leaves the real window in place.
-struct ReportWindowHooks {
-    std::function<bool(int done, int total)> progress;   // false cancels the build
-    std::function<void(const BuiltReport&, const QString& printerName)> preview;
-    std::function<void(const QString& text)> errorBox;   // the engine's "Ошибка" box
-};
-void setReportWindowHooks(ReportWindowHooks hooks);
 
 class Report {
 public:

@@ -2,8 +2,8 @@
 #include "tools/commands.h"
 
 #include "base/system_error.h"
+#include "base/csv.h"
 #include "base/utf8.h"
-#include "engine/answer_sheet.h"
 #include "sample_subjects.h"
 #include "store/new_directory.h"
 #include "store/result_table.h"
@@ -200,7 +200,7 @@ std::string csvField(const store::Value& v)
     if (const auto* d = std::get_if<store::Date>(&v))
         return d->iso();
     if (const auto* text = std::get_if<std::string>(&v))
-        return engine::csvField(*text, ';');
+        return base::csvField(*text, ';');
     return store::toText(v, "");
 }
 
@@ -297,6 +297,7 @@ int exportCommand(const Args& args)
         store::Table results("Result.db");
         results.setDirectoryPath(args[0]);
         results.declareFields(store::resultFields());
+        results.setReadOnly(true);
         results.open();
         std::ostringstream csv;
         writeResults(results, csv);

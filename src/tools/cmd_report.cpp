@@ -60,6 +60,7 @@ bool buildPage(const std::string& directory, std::int64_t number, toolkit::Built
         store::Table results("Result.db");
         results.setDirectoryPath(directory);
         results.declareFields(store::resultFields());
+        results.setReadOnly(true);
         results.open();
         if (!results.locate("NN", store::Value(number))) {
             std::cerr << "Результат с номером " << number << " не найден в " << results.filePath() << "\n";

@@ -1,6 +1,7 @@
 // fpi-data score: scores paper answer sheets with the program's own key.
 #include "tools/commands.h"
 
+#include "base/csv.h"
 #include "base/utf8.h"
 #include "engine/answer_sheet.h"
 #include "tools/files.h"
@@ -52,7 +53,7 @@ std::string headerLine()
 std::string rowLine(const engine::AnswerSheet& sheet)
 {
     const engine::ScoreSheet scores = engine::scoreAnswerSheet(sheet);
-    std::string row = engine::csvField(sheet.label);
+    std::string row = base::csvField(sheet.label);
     for (int s = 1; s <= 12; ++s)
         row += "," + std::to_string(scores.raw(s));
     for (int s = 1; s <= 12; ++s)

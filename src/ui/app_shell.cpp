@@ -1,5 +1,6 @@
 #include "ui/app_shell.h"
 
+#include "binding/display_text.h"
 #include "store/data_directory.h"
 #include "toolkit/operator_box.h"
 #include "toolkit/qt_translations.h"
@@ -12,8 +13,6 @@
 #include "ui/unit6.h"
 
 #include <QApplication>
-#include <QDate>
-#include <QLocale>
 
 namespace ui {
 namespace {
@@ -35,17 +34,6 @@ void destroyed(Window*& reference)
     reference = nullptr;
 }
 
-QString valueText(const store::Value& value)
-{
-    if (const auto* text = std::get_if<std::string>(&value))
-        return QString::fromStdString(*text);
-    if (const auto* number = std::get_if<std::int64_t>(&value))
-        return QString::number(*number);
-    if (const auto* date = std::get_if<store::Date>(&value))
-        return QLocale().toString(QDate(date->year, date->month, date->day), QLocale::ShortFormat);
-    return {};
-}
-
 // One line per field of the row that could not be stored, under its display label.
 QString describePending(const store::Table& results)
 {
@@ -55,7 +43,7 @@ QString describePending(const store::Table& results)
         for (const store::FieldDef& field : results.fields())
             if (field.name == name && !field.displayLabel.empty())
                 label = QString::fromStdString(field.displayLabel);
-        lines << label + QStringLiteral(": ") + valueText(value);
+        lines << label + QStringLiteral(": ") + binding::displayText(value);
     }
     return lines.join(QLatin1Char('\n'));
 }

@@ -3,6 +3,7 @@
 // "Результаты" and the pick from the patient list. It is the main window and
 // owns the connection and the three tables.
 
+#include "exam/examination.h"
 #include "store/table.h"
 
 #include <QWidget>
@@ -32,6 +33,8 @@ public:
     store::Table tbFamil{"TestFam.DB"};
     store::Table tbVopros{"FpiBd.db"};
     store::Table tbResult{"Result.db"};
+    // The examination run over the questionnaire and the results table.
+    exam::Examination examination{tbVopros, tbResult};
 
     QLineEdit* Edit1 = nullptr;
     QLineEdit* Edit2 = nullptr;

@@ -1,9 +1,8 @@
 #include "ui/unit2.h"
 
-#include "engine/conversion.h"
-#include "engine/scoring_key.h"
+#include "binding/display_text.h"
+#include "engine/scales.h"
 #include "engine/test_scores.h"
-#include "store/result_table.h"
 #include "toolkit/early_click.h"
 #include "toolkit/flat_button.h"
 #include "toolkit/operator_box.h"
@@ -23,15 +22,6 @@ const QString kItemsChanged = QStringLiteral(
 
 // The memo's background: the colour of an active window's border.
 const QColor kActiveBorder(180, 180, 180);
-
-QString displayText(const store::Value& value)
-{
-    if (const auto* text = std::get_if<std::string>(&value))
-        return QString::fromStdString(*text);
-    if (const auto* number = std::get_if<std::int64_t>(&value))
-        return QString::number(*number);
-    return {};
-}
 
 }  // namespace
 
@@ -99,14 +89,14 @@ void TForm2::bindMemo()
         }
     });
     toolkit::guarded([this] { showCurrentItem(); });
-    itemsVersion_ = MainForm->tbVopros.dataVersion();
+    MainForm->examination.itemsRead();
 }
 
 void TForm2::showCurrentItem()
 {
     const store::Table& table = MainForm->tbVopros;
     answerGuard_->contentShown();
-    DBMemo1->setPlainText(table.active() ? displayText(table.field("Vopros")) : QString());
+    DBMemo1->setPlainText(table.active() ? binding::displayText(table.field("Vopros")) : QString());
 }
 
 void TForm2::showEvent(QShowEvent* event)
@@ -125,16 +115,7 @@ void TForm2::closeEvent(QCloseEvent* event)
 
 void TForm2::FormShow()
 {
-    engine::TestScores.clear();
-    // Items replaced since the table last read them (between two examinations)
-    // are read afresh, from the first: the row on screen and the position in
-    // the table belong to the items that are gone.
-    store::Table& questionnaire = MainForm->tbVopros;
-    if (questionnaire.dataVersion() != itemsVersion_) {
-        questionnaire.close();
-        questionnaire.open();
-    }
-    itemsVersion_ = questionnaire.dataVersion();
+    MainForm->examination.start();
 }
 
 void TForm2::FormClose()
@@ -144,49 +125,44 @@ void TForm2::FormClose()
 
 void TForm2::SpeedButton1Click()
 {
-    engine::AnswerYes = true;
-    ScoreAnswer();
+    ScoreAnswer(true);
 }
 
 void TForm2::SpeedButton2Click()
 {
-    engine::AnswerYes = false;
-    ScoreAnswer();
+    ScoreAnswer(false);
 }
 
-void TForm2::ScoreAnswer()
+void TForm2::ScoreAnswer(bool yes)
 {
-    store::Table& questionnaire = MainForm->tbVopros;
-    // Answers given to one set of items must not be scored or stored with another's.
-    if (questionnaire.dataVersion() != itemsVersion_) {
+    switch (MainForm->examination.answer(yes)) {
+    case exam::Answered::NextItem:
+        break;
+    case exam::Answered::Completed:
+        ShowScores();
+        break;
+    case exam::Answered::ItemsReplaced:
         AbandonChangedQuestionnaire();
-        return;
+        break;
     }
-    engine::scoreItem(engine::TestScores, store::itemNumber(questionnaire), engine::AnswerYes);
-    questionnaire.next();
-    if (questionnaire.eof())
-        ConvertAndShowScores();
 }
 
-void TForm2::ConvertAndShowScores()
+void TForm2::ShowScores()
 {
-    engine::convertScores(engine::TestScores, [](int scale, std::int32_t score) { Form3->showScore(scale, score); });
+    for (int scale = 1; scale <= engine::kScaleCount; ++scale)
+        Form3->showScore(scale, engine::TestScores.stanine(scale));
     hide();
     toolkit::operatorBox().message(QStringLiteral("Позовите обследуемого"));
     Form3->showCompletedExamination();
 }
 
-// Nothing of the examination is kept. The table is opened afresh, so it reads
-// the new items from the first one, as "Новое обследование" leaves it; the
-// registration window comes back even when the new file cannot be opened.
+// Nothing of the examination is kept. The registration window comes back even
+// when the new items cannot be read; they are read from the first one, as
+// "Новое обследование" leaves the questionnaire.
 void TForm2::AbandonChangedQuestionnaire()
 {
-    engine::TestScores.clear();
     hide();
     toolkit::operatorBox().message(kItemsChanged);
-    store::Table& questionnaire = MainForm->tbVopros;
-    questionnaire.close();
     MainForm->show();
-    questionnaire.open();
-    itemsVersion_ = questionnaire.dataVersion();
+    MainForm->examination.readItemsAfresh();
 }

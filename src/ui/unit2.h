@@ -1,11 +1,9 @@
 #pragma once
 // The question window: shows the current item of the questionnaire table and
-// scores each answer as it is given; after the last item it converts the
-// scores and hands over to the results summary window.
+// hands each answer to the examination run; after the last item it shows the
+// scale scores and hands over to the results summary window.
 
 #include <QWidget>
-
-#include <cstdint>
 
 class QPlainTextEdit;
 
@@ -32,8 +30,8 @@ private:
     void FormClose();
     void SpeedButton1Click();
     void SpeedButton2Click();
-    void ScoreAnswer();
-    void ConvertAndShowScores();
+    void ScoreAnswer(bool yes);
+    void ShowScores();
     void AbandonChangedQuestionnaire();
 
     QPlainTextEdit* DBMemo1 = nullptr;
@@ -42,10 +40,6 @@ private:
     // The second click of a double-click never answers an item the subject has not seen.
     toolkit::EarlyClickGuard* answerGuard_ = nullptr;
     int vopros_subscription_ = -1;
-    // The questionnaire table's data version when its items were last read
-    // (the window made, an examination started): items replaced by another
-    // program since then end a running examination.
-    std::int64_t itemsVersion_ = 0;
 };
 
 extern TForm2* Form2;

@@ -1,10 +1,8 @@
 #include "ui/unit3.h"
 
 #include "engine/scales.h"
-#include "engine/test_scores.h"
 #include "report/print_command.h"
 #include "store/data_directory.h"
-#include "store/result_table.h"
 #include "toolkit/date_edit.h"
 #include "toolkit/flat_button.h"
 #include "toolkit/operator_box.h"
@@ -166,7 +164,6 @@ void TForm3::showScore(int scale, std::int32_t score)
 
 void TForm3::showCompletedExamination()
 {
-    resultToStore_ = true;
     show();
 }
 
@@ -185,23 +182,12 @@ void TForm3::closeEvent(QCloseEvent* event)
 
 // Only the showing that follows a completed examination stores, and only once:
 // "Результаты" and later showings would store the same scores again, or under
-// another subject's name.
+// another subject's name. The examination run keeps that rule.
 void TForm3::FormShow()
 {
-    if (!resultToStore_)
-        return;
-    resultToStore_ = false;
-    StoreResult();
-}
-
-void TForm3::StoreResult()
-{
-    std::array<std::int32_t, 12> scores{};
-    for (int scale = 1; scale <= engine::kScaleCount; ++scale)
-        scores[scale - 1] = engine::TestScores.stanine(scale);
     const QDate date = MainForm->deDateReg->date();
-    store::appendResultRow(MainForm->tbResult, utf8(MainForm->Edit1), utf8(MainForm->Edit2), utf8(MainForm->Edit3),
-                           scores, store::Date{date.year(), date.month(), date.day()});
+    MainForm->examination.storeResult({utf8(MainForm->Edit1), utf8(MainForm->Edit2), utf8(MainForm->Edit3)},
+                                      store::Date{date.year(), date.month(), date.day()});
 }
 
 void TForm3::FormClose()
@@ -221,10 +207,8 @@ void TForm3::SpeedButton2Click()
 
 void TForm3::SpeedButton3Click()
 {
-    // After a failed start-up the questionnaire is closed; there is nothing to
-    // rewind, and the operator must still get back to the registration window.
-    if (MainForm->tbVopros.active())
-        MainForm->tbVopros.first();
+    // The operator gets back to the registration window even after a failed start-up.
+    MainForm->examination.rewind();
     hide();
     MainForm->show();
 }

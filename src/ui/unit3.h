@@ -53,7 +53,6 @@ private:
 
     void FormShow();
     void FormClose();
-    void StoreResult();
     void SpeedButton1Click();
     void SpeedButton2Click();
     void SpeedButton3Click();
@@ -70,7 +69,6 @@ private:
     toolkit::FlatButton* SpeedButton3 = nullptr;
     toolkit::FlatButton* SpeedButton4 = nullptr;
     toolkit::FlatButton* SpeedButton5 = nullptr;
-    bool resultToStore_ = false;
 };
 
 extern TForm3* Form3;

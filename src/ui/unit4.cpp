@@ -1,11 +1,11 @@
 #include "ui/unit4.h"
 
+#include "binding/table_source.h"
 #include "engine/scales.h"
 #include "store/result_table.h"
 #include "toolkit/grid_view.h"
 #include "toolkit/grid_widget.h"
 #include "ui/app_shell.h"
-#include "ui/table_source.h"
 #include "ui/unit1.h"
 
 #include <QKeyEvent>
@@ -106,7 +106,7 @@ TfmResult::~TfmResult()
 void TfmResult::setTable(store::Table* table)
 {
     grResult->setSource(nullptr);
-    dsResult.reset(table ? new ui::TableSource(*table) : nullptr);
+    dsResult.reset(table ? new binding::TableSource(*table) : nullptr);
     grResult->setSource(dsResult.get());
 }
 

@@ -14,7 +14,7 @@ class Table;
 namespace toolkit {
 class DataGrid;
 }
-namespace ui {
+namespace binding {
 class TableSource;
 }
 
@@ -38,7 +38,7 @@ protected:
     void done(int result) override;
 
 private:
-    std::unique_ptr<ui::TableSource> dsResult;
+    std::unique_ptr<binding::TableSource> dsResult;
 };
 
 extern TfmResult* fmResult;

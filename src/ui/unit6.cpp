@@ -1,12 +1,12 @@
 #include "ui/unit6.h"
 
+#include "binding/table_source.h"
 #include "store/table.h"
 #include "toolkit/grid_source.h"
 #include "toolkit/grid_view.h"
 #include "toolkit/grid_widget.h"
 #include "toolkit/operator_box.h"
 #include "ui/app_shell.h"
-#include "ui/table_source.h"
 #include "ui/unit1.h"
 
 #include <QApplication>
@@ -73,7 +73,7 @@ void TForm6::setTable(store::Table* table)
         nameColumn(table, "I", QStringLiteral("Имя")),
         nameColumn(table, "O", QStringLiteral("Отчество")),
     });
-    dsFamil.reset(table ? new ui::TableSource(*table) : nullptr);
+    dsFamil.reset(table ? new binding::TableSource(*table) : nullptr);
     // A refused value is reported under the column's title, not the field's name.
     if (dsFamil) {
         for (const toolkit::GridColumn& column : DBGrid1->model()->columns())

@@ -13,7 +13,7 @@ class Table;
 namespace toolkit {
 class DataGrid;
 }
-namespace ui {
+namespace binding {
 class TableSource;
 }
 
@@ -43,7 +43,7 @@ private:
     void FormKeyPress(const QKeyEvent* event);
     void closeAfterEsc();
 
-    std::unique_ptr<ui::TableSource> dsFamil;
+    std::unique_ptr<binding::TableSource> dsFamil;
     bool escPending_ = false;
 };
 

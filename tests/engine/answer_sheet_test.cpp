@@ -82,31 +82,6 @@ TEST(AnswerSheet, RejectsBadLinesWithAReason)
     }
 }
 
-TEST(AnswerSheet, CsvQuoting)
-{
-    EXPECT_EQ(csvField("Петров"), "Петров");
-    EXPECT_EQ(csvField("a,b"), "\"a,b\"");
-    EXPECT_EQ(csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
-    EXPECT_EQ(csvField(" lead"), "\" lead\"");
-    EXPECT_EQ(csvField(""), "");
-    EXPECT_EQ(csvField("a;b"), "a;b");
-    EXPECT_EQ(csvField("a;b", ';'), "\"a;b\"");
-    EXPECT_EQ(csvField("a,b", ';'), "a,b");
-}
-
-TEST(AnswerSheet, CsvFieldsThatLookLikeFormulasStayText)
-{
-    EXPECT_EQ(csvField("=1+2"), "\"'=1+2\"");
-    EXPECT_EQ(csvField("+7 900"), "\"'+7 900\"");
-    EXPECT_EQ(csvField("-5"), "\"'-5\"");
-    EXPECT_EQ(csvField("@SUM(A1)"), "\"'@SUM(A1)\"");
-    EXPECT_EQ(csvField("\tx"), "\"'\tx\"");
-    EXPECT_EQ(csvField("\rx"), "\"'\rx\"");
-    EXPECT_EQ(csvField("=HYPERLINK(\"http://x\";\"y\")", ';'), "\"'=HYPERLINK(\"\"http://x\"\";\"\"y\"\")\"");
-    EXPECT_EQ(csvField("a=b"), "a=b") << "only the first character makes a formula";
-    EXPECT_EQ(csvField("Иванов-Петров"), "Иванов-Петров");
-}
-
 TEST(AnswerSheet, LabelsAreCheckedUtf8)
 {
     const std::string good = allAnswers("Д");

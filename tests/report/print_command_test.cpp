@@ -2,6 +2,7 @@
 // current row and messages after success, cancel and failures.
 #include "report/print_command.h"
 #include "report/result_report.h"
+#include "support/report_windows_recorder.h"
 #include "report_test_util.h"
 #include "toolkit/report_engine.h"
 
@@ -25,20 +26,15 @@ class PrintCommand : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        toolkit::ReportWindowHooks hooks;
-        hooks.progress = [this](int, int) {
+        windows.onStep = [this](int, int) {
             if (throwWhileBuilding)
                 throw std::runtime_error("сбой");
-            return !cancel;
         };
-        hooks.preview = [this](const toolkit::BuiltReport& report, const QString&) {
+        windows.onPreview = [this](const toolkit::BuiltReport& report) {
             previewed << pageTexts(report).at(0);
             filteredRows.push_back(table().filtered() ? table().recordCount() : -1);
         };
-        hooks.errorBox = [this](const QString& text) { recorder.said << QStringLiteral("Ошибка: ") + text; };
-        toolkit::setReportWindowHooks(hooks);
     }
-    void TearDown() override { toolkit::setReportWindowHooks({}); }
 
     virtual store::Table& table() { return dir.table(); }
     std::string currentSurname() { return table().fieldText("F"); }
@@ -46,7 +42,7 @@ protected:
 
     ResultsDir dir{{subject("Первый", 1), subject("Второй", 2), subject("Третий", 3)}};
     Recorder recorder;
-    bool cancel = false;
+    ReportWindowsRecorder windows;
     bool throwWhileBuilding = false;
     QStringList previewed;
     std::vector<std::int64_t> filteredRows;
@@ -79,7 +75,7 @@ TEST_F(PrintCommand, CancelledBuildShowsNoPreviewAndNoMessage)
 {
     table().first();
     table().next();
-    cancel = true;
+    windows.cancel = true;
     print();
     EXPECT_TRUE(previewed.isEmpty());
     EXPECT_TRUE(recorder.said.isEmpty());
@@ -128,8 +124,9 @@ TEST_F(PrintCommand, FieldThatCannotBeEvaluatedShowsTheEngineErrorOnly)
 
     report::printCurrentResult(partial);
     EXPECT_TRUE(previewed.isEmpty());
-    ASSERT_EQ(recorder.said.size(), 1);
-    EXPECT_TRUE(recorder.said[0].startsWith(QStringLiteral("Ошибка: Memo4: "))) << recorder.said[0].toStdString();
+    ASSERT_EQ(windows.errors.size(), 1);
+    EXPECT_TRUE(windows.errors[0].startsWith(QStringLiteral("Memo4: "))) << windows.errors[0].toStdString();
+    EXPECT_TRUE(recorder.said.isEmpty()) << recorder.said.join(QLatin1Char('|')).toStdString();
     EXPECT_FALSE(partial.filtered());
     EXPECT_TRUE(report::resultReport().built().empty());
 }

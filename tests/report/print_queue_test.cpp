@@ -2,6 +2,7 @@
 // the preview's print button to a PDF queue, and the preferred printer "Fax"
 // preselected in the print dialog. The print service is started when it is
 // not running; the queues the tests add are removed again.
+#include "support/report_windows_recorder.h"
 #include "report/print_command.h"
 #include "report/result_report.h"
 #include "report_test_util.h"
@@ -190,6 +191,16 @@ private:
     bool added_ = false;
 };
 
+// The real preview, without the progress window of the build.
+class RealPreview : public ReportWindowsRecorder {
+public:
+    void preview(const toolkit::BuiltReport& report, const QString& printerName, QWidget* parent) override
+    {
+        toolkit::ReportPreview window(report, printerName, parent);
+        window.exec();
+    }
+};
+
 // Drives the modal windows of one "Печать": presses the preview's print
 // button, lets `onDialog` handle the print dialog (and accept or reject it),
 // then closes the preview. A watchdog closes whatever is left open.
@@ -261,11 +272,7 @@ protected:
                                               QFileDevice::ReadGroup | QFileDevice::WriteGroup |
                                               QFileDevice::ExeGroup | QFileDevice::ReadOther |
                                               QFileDevice::WriteOther | QFileDevice::ExeOther);
-        toolkit::ReportWindowHooks hooks;
-        hooks.progress = [](int, int) { return true; };
-        toolkit::setReportWindowHooks(hooks);
     }
-    void TearDown() override { toolkit::setReportWindowHooks({}); }
 
     QStringList printedFiles() const
     {
@@ -325,6 +332,7 @@ protected:
                     {"Второй", "Пётр", "Петрович", {2021, 6, 17}, {2, 3, 4, 5, 6, 7, 8, 9, 1, 2, 3, 4}},
                     {"Третий", "Олег", "Олегович", {2023, 8, 29}, {9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9}}}};
     Recorder recorder;
+    RealPreview windows;
 };
 
 }  // namespace

@@ -136,7 +136,7 @@ TEST(Startup, NoDataDirectory)
     EXPECT_EQ(outcome.engineMessage, "Каталог данных «" + dir.file("Data/") + "» не найден");
     EXPECT_FALSE(t.database.connected());
     EXPECT_EQ(t.open(), kNoneOpen);
-    EXPECT_STORE_ERROR(reopenByPath(t.results, dir.file("Data/")), "файл не найден");
+    EXPECT_STORE_ERROR(reopenByPath(t.results, dir.file("Data/")), "Каталог «" + dir.file("Data") + "»: такого каталога нет");
 }
 
 TEST(Startup, AResultsTableWithoutAFieldOrOfTheWrongKind)

@@ -10,9 +10,9 @@ namespace fs = std::filesystem;
 
 namespace testsupport {
 
-TempDir::TempDir(const std::string& parent)
+TempDir::TempDir(const std::filesystem::path& parent)
 {
-    const fs::path base = !parent.empty() && fs::is_directory(parent) ? fs::path(parent) : fs::temp_directory_path();
+    const fs::path base = !parent.empty() && fs::is_directory(parent) ? parent : fs::temp_directory_path();
     std::string pattern = (base / "fpi-test-XXXXXX").string();
     if (!mkdtemp(pattern.data()))
         ADD_FAILURE() << "no scratch directory under " << base;

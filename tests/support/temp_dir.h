@@ -1,6 +1,7 @@
 #pragma once
 // Scratch directories of the tests, removed with everything in them.
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,7 @@ class TempDir {
 public:
     // A new directory under the system's temporary folder, or under `parent`
     // (say, a memory-backed one) when it is a directory.
-    explicit TempDir(const std::string& parent = {});
+    explicit TempDir(const std::filesystem::path& parent = {});
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

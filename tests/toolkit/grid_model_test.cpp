@@ -141,3 +141,61 @@ TEST(GridModel, ANotOpenSourceIsAnEmptyGridWithACountOfNought)
     model.setSource(nullptr);
     EXPECT_EQ(model.footerText(1), QStringLiteral("0"));
 }
+
+// The delegate and the row indicator know the cursor, the search mark and the
+// field sizes only through these roles.
+TEST(GridModel, RolesCarryTheCursorTheSearchMarkAndTheRowState)
+{
+    MemorySource source({"F", "I", "Tip1"}, {{"Петров", "Пётр", "5"}, {"Иванов", "Иван", "9"}});
+    source.maxLengths.insert(0, 15);
+    GridModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
+    model.setColumns(columns());
+    model.setSource(&source);
+    const auto role = [&model](int row, int column, int r) { return model.data(model.index(row, column), r); };
+
+    source.setCurrentRow(1);
+    model.setCurrentColumn(0);
+    EXPECT_TRUE(role(1, 2, GridModel::CurrentRowRole).toBool());
+    EXPECT_FALSE(role(0, 2, GridModel::CurrentRowRole).toBool());
+    EXPECT_TRUE(role(1, 0, GridModel::CurrentCellRole).toBool());
+    EXPECT_FALSE(role(1, 1, GridModel::CurrentCellRole).toBool());
+    EXPECT_FALSE(role(0, 0, GridModel::CurrentCellRole).toBool());
+
+    // The mark sits on the cursor's cell only while that column shows the searched field.
+    QVector<int> changedRows;
+    QObject::connect(&model, &GridModel::dataChanged, [&changedRows](const QModelIndex& from, const QModelIndex&) {
+        changedRows << from.row();
+    });
+    model.setSearchMark(0, 2);
+    EXPECT_EQ(changedRows, QVector<int>{1}) << "the marked row is repainted";
+    EXPECT_EQ(role(1, 0, GridModel::SearchMarkRole).toInt(), 2);
+    EXPECT_EQ(role(0, 0, GridModel::SearchMarkRole).toInt(), 0);
+    EXPECT_EQ(role(1, 1, GridModel::SearchMarkRole).toInt(), 0);
+    model.setCurrentColumn(1);
+    EXPECT_EQ(role(1, 0, GridModel::SearchMarkRole).toInt(), 0);
+    EXPECT_EQ(role(1, 1, GridModel::SearchMarkRole).toInt(), 0);
+    model.setCurrentColumn(0);
+    source.setCurrentRow(0);
+    EXPECT_EQ(role(0, 0, GridModel::SearchMarkRole).toInt(), 2) << "the mark follows the cursor";
+    model.setSearchMark(-1, 2);
+    EXPECT_EQ(role(0, 0, GridModel::SearchMarkRole).toInt(), 0);
+
+    EXPECT_EQ(role(0, 0, GridModel::MaxLengthRole).toInt(), 15);
+    EXPECT_EQ(role(0, 1, GridModel::MaxLengthRole).toInt(), 0);
+    EXPECT_EQ(role(0, 3, GridModel::MaxLengthRole).toInt(), 0) << "a column without a field";
+
+    const auto rowState = [&model](int row) { return model.headerData(row, Qt::Vertical, GridModel::RowStateRole); };
+    EXPECT_EQ(rowState(0).toInt(), int(toolkit::GridSource::State::Browse));
+    EXPECT_FALSE(rowState(1).isValid());
+    source.edit();
+    EXPECT_EQ(rowState(0).toInt(), int(toolkit::GridSource::State::Edit));
+    source.cancel();
+    source.appendRow();
+    EXPECT_EQ(rowState(2).toInt(), int(toolkit::GridSource::State::Insert));
+    EXPECT_FALSE(rowState(0).isValid());
+
+    source.open = false;
+    emit source.reset();
+    EXPECT_FALSE(rowState(0).isValid());
+}

@@ -1,6 +1,7 @@
 // The report component's build and preview operations, and the preview window.
 #include "support/modal_dialog.h"
 #include "support/recording_box.h"
+#include "support/report_windows_recorder.h"
 #include "toolkit/operator_box.h"
 #include "toolkit/report_engine.h"
 #include "toolkit/report_preview.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPrinterInfo>
 #include <QScrollArea>
@@ -50,19 +52,7 @@ BuiltReport twoPages()
 
 class ReportEngine : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ReportWindowHooks hooks;
-        hooks.progress = [this](int, int) { return !cancel; };
-        hooks.preview = [this](const BuiltReport& r, const QString&) { previews.push_back(r); };
-        hooks.errorBox = [this](const QString& text) { errors << text; };
-        setReportWindowHooks(hooks);
-    }
-    void TearDown() override { setReportWindowHooks({}); }
-
-    bool cancel = false;
-    std::vector<BuiltReport> previews;
-    QStringList errors;
+    ReportWindowsRecorder windows;
 };
 
 }  // namespace
@@ -78,31 +68,33 @@ TEST_F(ReportEngine, FailedOrCancelledBuildLeavesTheStoreEmpty)
     });
     ASSERT_TRUE(report.prepare());
     report.showPreview();
-    ASSERT_EQ(previews.size(), 1u);
-    EXPECT_EQ(previews[0].pages.at(0).texts.at(0).text, QStringLiteral("Иванов"));
+    ASSERT_EQ(windows.previews.size(), 1u);
+    EXPECT_EQ(windows.previews[0].pages.at(0).texts.at(0).text, QStringLiteral("Иванов"));
 
     surname.clear();
     EXPECT_FALSE(report.prepare());
-    EXPECT_EQ(errors, QStringList{QStringLiteral("Memo1: нет поля F")});
+    EXPECT_EQ(windows.errors, QStringList{QStringLiteral("Memo1: нет поля F")});
     EXPECT_TRUE(report.built().empty());
     report.showPreview();
-    EXPECT_EQ(previews.size(), 1u);
+    EXPECT_EQ(windows.previews.size(), 1u);
 
     surname = QStringLiteral("Петров");
     ASSERT_TRUE(report.prepare());
-    cancel = true;
+    windows.cancel = true;
     EXPECT_FALSE(report.prepare());
     EXPECT_TRUE(report.built().empty());
-    EXPECT_EQ(errors.size(), 1);
+    EXPECT_EQ(windows.errors.size(), 1);
+    EXPECT_GT(windows.steps, 0);
 }
 
 TEST(ReportRender, DrawsTextAndTheRuleWhereBuilt)
 {
     Report report(layoutWith(QStringLiteral("ЖЖЖЖЖЖЖЖ")));
     report.setResolver({});
-    setReportWindowHooks({[](int, int) { return true; }, {}, {}});
-    ASSERT_TRUE(report.prepare());
-    setReportWindowHooks({});
+    {
+        ReportWindowsRecorder windows;
+        ASSERT_TRUE(report.prepare());
+    }
     QImage image(800, 1100, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
@@ -242,7 +234,6 @@ TEST(ReportPreviewWindow, SavedReportOpensAgainAndDamagedFileIsRefused)
 
 TEST(ReportWindows, RealProgressAndPreviewRunAndClose)
 {
-    setReportWindowHooks({});
     Report report(layoutWith(QStringLiteral("x")));
     ASSERT_TRUE(report.prepare());
     bool closed = false;
@@ -252,4 +243,29 @@ TEST(ReportWindows, RealProgressAndPreviewRunAndClose)
                                         modal->close();
                                     });
     EXPECT_TRUE(closed);
+}
+
+TEST(ReportWindows, RealErrorBoxIsCaptionedErrorWithAnErrorIcon)
+{
+    Report report(layoutWith(QStringLiteral("[t.\"F\"]")));
+    report.setResolver([](const QString&, const QString&) -> QString { throw std::runtime_error("нет поля F"); });
+    QString caption;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    // Closes the box once it is up; when none comes, the build returns and nothing waits.
+    bool built = true;
+    testsupport::closeExpectedModal([&] { built = report.prepare(); },
+                                    [&](QWidget* modal) {
+                                        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                                            caption = box->windowTitle();
+                                            text = box->text();
+                                            icon = box->icon();
+                                            box->accept();
+                                        }
+                                    });
+    EXPECT_FALSE(built);
+    EXPECT_EQ(caption, QStringLiteral("Ошибка"));
+    EXPECT_EQ(text, QStringLiteral("Memo1: нет поля F"));
+    EXPECT_EQ(icon, QMessageBox::Critical);
+    EXPECT_TRUE(report.built().empty());
 }

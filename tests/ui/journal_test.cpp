@@ -7,7 +7,6 @@
 #include "toolkit/grid_header.h"
 #include "toolkit/grid_view.h"
 #include "toolkit/grid_widget.h"
-#include "ui/table_source.h"
 #include "ui/unit1.h"
 #include "ui/unit4.h"
 
@@ -314,12 +313,4 @@ TEST_F(JournalTest, ANotOpenTableIsAnEmptyGridWithACountOfNoughtAndNoSearch)
     key(Qt::Key_Delete, Qt::ControlModifier);
     key(Qt::Key_Insert);
     EXPECT_TRUE(box.said.isEmpty());
-}
-
-TEST(TableSource, DisplaysValuesAsTheGridShowsThem)
-{
-    EXPECT_EQ(ui::TableSource::displayText(store::Value(std::int64_t(-12))), QStringLiteral("-12"));
-    EXPECT_EQ(ui::TableSource::displayText(store::Value(store::Date{2024, 3, 1})), QStringLiteral("01.03.2024"));
-    EXPECT_EQ(ui::TableSource::displayText(store::Value(std::string("Ёж"))), QStringLiteral("Ёж"));
-    EXPECT_TRUE(ui::TableSource::displayText(store::Value()).isEmpty());
 }

@@ -1,5 +1,7 @@
-#include "ui/table_source.h"
+#include "binding/table_source.h"
 
+#include "base/utf8.h"
+#include "binding/display_text.h"
 #include "toolkit/incremental_search.h"
 
 #include <QDate>
@@ -10,14 +12,9 @@
 #include <limits>
 #include <utility>
 
-namespace ui {
+namespace binding {
 
 namespace {
-
-QString dateText(const store::Date& date)
-{
-    return QLocale().toString(QDate(date.year, date.month, date.day), QLocale::ShortFormat);
-}
 
 // Digits of a number against a folded prefix, without building a string per row.
 bool numberBegins(std::int64_t number, const QString& prefix)
@@ -41,14 +38,9 @@ bool textBegins(const std::string& utf8, const QString& prefix)
     for (const QChar wanted : prefix) {
         if (at >= utf8.size())
             return false;
-        const auto lead = static_cast<unsigned char>(utf8[at]);
-        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        if (length == 4 || at + std::size_t(length) > utf8.size())   // beyond the names' alphabet: the slow way
+        const char32_t code = base::nextUtf8Char(utf8, at);
+        if (code > 0xFFFF || code == base::kBadChar)   // beyond the names' alphabet, or damaged: the slow way
             return toolkit::beginsWithFolded(QString::fromStdString(utf8), prefix);
-        char32_t code = length == 1 ? lead : length == 2 ? lead & 0x1F : lead & 0x0F;
-        for (int i = 1; i < length; ++i)
-            code = (code << 6) | (static_cast<unsigned char>(utf8[at + std::size_t(i)]) & 0x3F);
-        at += std::size_t(length);
         if (QChar(char16_t(code)).toUpper() != wanted)
             return false;
     }
@@ -64,7 +56,7 @@ public:
         const int key = (date.year * 16 + date.month) * 32 + date.day;
         auto it = known_.constFind(key);
         if (it == known_.cend())
-            it = known_.insert(key, toolkit::beginsWithFolded(dateText(date), prefix_));
+            it = known_.insert(key, toolkit::beginsWithFolded(displayText(date), prefix_));
         return *it;
     }
 
@@ -97,19 +89,6 @@ TableSource::TableSource(store::Table& table, QObject* parent)
 TableSource::~TableSource()
 {
     table_.unsubscribe(subscription_);
-}
-
-QString TableSource::displayText(const store::Value& value)
-{
-    if (const auto* number = std::get_if<std::int64_t>(&value))
-        return QString::number(*number);
-    if (const auto* text = std::get_if<std::string>(&value))
-        return QString::fromStdString(*text);
-    if (const auto* date = std::get_if<store::Date>(&value))
-        return dateText(*date);
-    if (const auto* real = std::get_if<double>(&value))
-        return QLocale().toString(*real);
-    return QString();
 }
 
 bool TableSource::isOpen() const
@@ -359,4 +338,4 @@ int TableSource::findRow(int field, int from, int step, const QString& prefix) c
     return int(table_.findRow(name, from, step, matches));
 }
 
-}  // namespace ui
+}  // namespace binding

@@ -1,9 +1,9 @@
 #pragma once
-// A table of the store as the data grids see it: display texts (dates in the
-// short date format, integers as digits), a new row shown at its place while
-// it is being inserted, and typed texts turned back into field values. A text
-// that does not fit is refused with a message in plain words: the field's
-// title and what it accepts, never a file path or an internal field name.
+// A table of the store as the data grids see it: every value as
+// binding::displayText shows it, a new row shown at its place while it is
+// being inserted, and typed texts turned back into field values. A text that
+// does not fit is refused with a message in plain words: the field's title
+// and what it accepts, never a file path or an internal field name.
 
 #include "store/table.h"
 #include "toolkit/grid_source.h"
@@ -11,7 +11,7 @@
 #include <QDate>
 #include <QHash>
 
-namespace ui {
+namespace binding {
 
 class TableSource : public toolkit::GridSource {
     Q_OBJECT
@@ -21,8 +21,6 @@ public:
 
     store::Table& table() const { return table_; }
 
-    // The text a grid shows for a value of the table.
-    static QString displayText(const store::Value& value);
     // A date typed in the short date format (or as YYYY-MM-DD). A four-digit
     // year is taken as typed; a two-digit year is one of this century (23 is
     // 2023), whatever the format would make of it. Invalid when it is no date.
@@ -60,4 +58,4 @@ private:
     int subscription_;
 };
 
-}  // namespace ui
+}  // namespace binding
