@@ -2,7 +2,7 @@
 // current row and messages after success, cancel and failures.
 #include "report/print_command.h"
 #include "report/result_report.h"
-#include "../report_windows_recorder.h"
+#include "support/report_windows_recorder.h"
 #include "report_test_util.h"
 #include "toolkit/report_engine.h"
 

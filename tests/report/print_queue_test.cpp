@@ -2,7 +2,7 @@
 // the preview's print button to a PDF queue, and the preferred printer "Fax"
 // preselected in the print dialog. The print service is started when it is
 // not running; the queues the tests add are removed again.
-#include "../report_windows_recorder.h"
+#include "support/report_windows_recorder.h"
 #include "report/print_command.h"
 #include "report/result_report.h"
 #include "report_test_util.h"
@@ -406,4 +406,26 @@ TEST_F(PrintQueue, PrintDialogOffersThePreferredPrinterFaxFirst)
     EXPECT_EQ(offered, QStringLiteral("Fax|Fax"));
     EXPECT_EQ(report::resultReport().printerName(), QStringLiteral("Fax"));
     EXPECT_TRUE(printedFiles().isEmpty());
+}
+
+// An uninstalled preferred printer is never chosen; once a queue of that name
+// is installed, the next build chooses it.
+TEST_F(PrintQueue, PreferredPrinterChosenOnlyOnceInstalled)
+{
+    PdfQueue other(QStringLiteral("fpi-test-other-") + unique, QStringLiteral("fpitestother") + unique, out.path());
+    ASSERT_TRUE(other.error().isEmpty()) << other.error().toStdString();
+    if (!QPrinterInfo::printerInfo(QStringLiteral("Fax")).isNull())
+        GTEST_SKIP() << "a real queue named Fax is installed; it is left alone";
+
+    toolkit::Report report(report::resultLayout());
+    report.setResolver(report::resultResolver(dir.table()));
+    report.setPreferredPrinter(QStringLiteral("Fax"));
+    EXPECT_TRUE(report.printerName().isEmpty()) << report.printerName().toStdString();
+    ASSERT_TRUE(report.prepare());
+    EXPECT_TRUE(report.printerName().isEmpty()) << report.printerName().toStdString();
+
+    PdfQueue fax(QStringLiteral("Fax"), QStringLiteral("fpitestfax") + unique, out.path());
+    ASSERT_TRUE(fax.error().isEmpty()) << fax.error().toStdString();
+    ASSERT_TRUE(report.prepare());
+    EXPECT_EQ(report.printerName(), QStringLiteral("Fax"));
 }

@@ -2,7 +2,7 @@
 // A scratch results table and a recorder of what the operator is told.
 
 #include "store/result_table.h"
-#include "toolkit/operator_box.h"
+#include "support/recording_box.h"
 #include "toolkit/report_model.h"
 
 #include <QProcess>
@@ -50,19 +50,7 @@ private:
     std::unique_ptr<store::Table> table_;
 };
 
-class Recorder : public toolkit::OperatorBox {
-public:
-    Recorder() { toolkit::setOperatorBox(this); }
-    ~Recorder() override { toolkit::setOperatorBox(nullptr); }
-    void message(const QString& text) override { said << text; }
-    void error(const QString& text) override { said << QStringLiteral("error: ") + text; }
-    bool confirm(const QString& text) override
-    {
-        said << text;
-        return true;
-    }
-    QStringList said;
-};
+using Recorder = testsupport::RecordingBox;
 
 // A word of a PDF page and its box in points from the page's top-left corner.
 struct PdfWord {

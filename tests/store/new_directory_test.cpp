@@ -15,6 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using storetest::TempDir;
+using testsupport::filesIn;
 
 const std::vector<std::string> kTables = {"TestFam.DB", "FpiBd.db", "Result.db"};
 
@@ -27,15 +28,6 @@ pid_t deadProcess()
     int status = 0;
     waitpid(pid, &status, 0);
     return pid;
-}
-
-std::vector<std::string> filesIn(const std::string& dir)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 void buildAll(const store::NewTables& tables)

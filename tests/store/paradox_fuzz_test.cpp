@@ -1,6 +1,6 @@
 // Random damage to a valid Paradox table: every import either succeeds or
 // fails with a clean error, never crashes and never hangs.
-#include "paradox_maker.h"
+#include "support/paradox_maker.h"
 #include "store/paradox_import.h"
 
 #include <gtest/gtest.h>
@@ -19,27 +19,9 @@ extern "C" {
 namespace {
 
 // Successful imports write durably; memory-backed files keep the many runs fast.
-class ScratchDir {
+class ScratchDir : public testsupport::TempDir {
 public:
-    ScratchDir()
-    {
-        std::string pattern = (std::filesystem::is_directory("/dev/shm") ? std::string("/dev/shm")
-                                                                          : std::filesystem::temp_directory_path().string())
-            + "/fpi-fuzz-XXXXXX";
-        path_ = mkdtemp(pattern.data());
-    }
-    ~ScratchDir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
+    ScratchDir() : TempDir("/dev/shm") {}
 };
 
 // A table with every kind of field the tables of the program use, spread

@@ -1,6 +1,7 @@
 // The import of an earlier installation's Paradox tables.
-#include "paradox_maker.h"
 #include "store_test_util.h"
+#include "support/paradox_maker.h"
+#include "support/temp_dir.h"
 
 #include "store/paradox_import.h"
 #include "store/paradox_values.h"
@@ -15,9 +16,6 @@ extern "C" {
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFileInfo>
-#include <QProcess>
-
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -29,7 +27,10 @@ namespace {
 using paradox_test::Cell;
 using paradox_test::Column;
 using paradox_test::Day;
+using paradox_test::OldInstallation;
+using paradox_test::resultRow;
 using storetest::TempDir;
+using testsupport::filesIn;
 namespace fs = std::filesystem;
 
 // Every row of an SQL query, each value as text and NULL as "∅".
@@ -53,54 +54,6 @@ std::vector<std::vector<std::string>> query(const std::string& path, const std::
     return rows;
 }
 
-std::vector<Cell> resultRow(const std::string& f, const std::string& i, const std::string& o, Cell date,
-                            std::vector<Cell> tips, long nn)
-{
-    std::vector<Cell> row = {f, i, o, date};
-    tips.resize(12, 5L);
-    row.insert(row.end(), tips.begin(), tips.end());
-    row.push_back(nn);
-    return row;
-}
-
-// A source directory with the three tables of an earlier installation.
-struct OldInstallation {
-    TempDir dir;
-    std::string path(const std::string& name) const { return dir.file(name); }
-
-    void writeSubjects(const std::string& name = "TestFam.DB", int codePage = 866)
-    {
-        paradox_test::writeTable(path(name),
-                                 {{"F", pxfAlpha, 20}, {"I", pxfAlpha, 20}, {"O", pxfAlpha, 20},
-                                  {"Born", pxfDate, 4}, {"Weight", pxfNumber, 8}, {"Active", pxfLogical, 1}},
-                                 {{std::string("Иванов"), std::string("Пётр"), std::string("Ильич"), Day{1961, 2, 28}, 72.5, 1L},
-                                  {std::string("Щукина-Ёлкина Анастасия"), std::string("Ая"), Cell{}, Cell{}, Cell{}, 0L}},
-                                 codePage);
-    }
-    void writeItems(const std::string& name = "FpiBd.db", int items = 114)
-    {
-        std::vector<std::vector<Cell>> rows;
-        for (int k = 1; k <= items; ++k)
-            rows.push_back({long(k), "Демонстрационный вопрос № " + std::to_string(k)});
-        paradox_test::writeTable(path(name), {{"NumVopros", pxfShort, 2}, {"Vopros", pxfAlpha, 250}}, rows);
-    }
-    void writeResults(const std::string& name = "Result.db")
-    {
-        paradox_test::writeTable(
-            path(name), paradox_test::resultColumns(),
-            {resultRow("Сидоров", "Иван", "Петрович", Day{2003, 4, 17}, {1L, 9L, -32767L, 32767L}, 3),
-             resultRow("Ёжикова", "Мария", "", Cell{}, {Cell{}, -32768L}, 7),
-             resultRow("Очень-длинная-фамилия", "А", "Б", Day{1999, 12, 31}, {}, 12)});
-    }
-    void writeAll()
-    {
-        writeSubjects();
-        writeItems();
-        writeResults();
-    }
-};
-
-
 store::ImportError::Cause expectImportError(const std::function<void()>& run, const std::string& inMessage)
 {
     try {
@@ -113,14 +66,6 @@ store::ImportError::Cause expectImportError(const std::function<void()>& run, co
     return store::ImportError::Cause::FileAccess;
 }
 
-std::vector<std::string> filesIn(const std::string& dir)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 }  // namespace
 
@@ -350,37 +295,6 @@ TEST(ParadoxImport, DamagedHeadersAreRefusedBeforeTheLibraryReadsThem)
     }
 }
 
-TEST(ParadoxImport, CommandReportsTablesAndExitStatus)
-{
-    const QString program = QStringLiteral(FPI_BINARY_DIR "/bin/fpi-data");
-    if (!QFileInfo::exists(program))
-        GTEST_SKIP() << "fpi-data is not built";
-    const auto run = [&](const QStringList& args) {
-        QProcess p;
-        p.start(program, QStringList{"import-paradox"} + args);
-        p.waitForFinished(20000);
-        return std::make_pair(p.exitCode(), QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError()));
-    };
-    OldInstallation old;
-    old.writeAll();
-    TempDir target;
-    const QString src = QString::fromStdString(old.dir.path());
-    const QString dest = QString::fromStdString(target.path());
-
-    EXPECT_EQ(run({"--help"}).first, 0);
-    EXPECT_EQ(run({src}).first, 1);
-    const auto ok = run({src, dest});
-    EXPECT_EQ(ok.first, 0) << ok.second.toStdString();
-    EXPECT_TRUE(ok.second.contains(QStringLiteral("Result.db: 3"))) << ok.second.toStdString();
-    const auto again = run({src, dest});
-    EXPECT_EQ(again.first, 2);
-    EXPECT_TRUE(again.second.contains(QStringLiteral("уже существует")));
-
-    TempDir other;
-    paradox_test::writeBytes(old.path("FpiBd.db"), {1, 2, 3});
-    EXPECT_EQ(run({src, QString::fromStdString(other.path())}).first, 1);
-}
-
 // A directory, a named pipe or a device where a table or memo file should be:
 // refused with a message, without opening a pipe (which would wait for a writer).
 TEST(ParadoxImport, ReadsOnlyRegularFiles)
@@ -490,49 +404,6 @@ TEST(ParadoxImport, TablesWithoutTheFieldsTheProgramReadsAreRefused)
     ASSERT_NO_THROW(results.open());
     EXPECT_EQ(results.fieldInt("NN"), 41);
     EXPECT_EQ(results.fieldText("F"), "Петров");
-}
-
-// The command ends with a message and its exit status where it once aborted or waited forever.
-TEST(ParadoxImport, CommandRefusesSpecialFilesAndUnfitTables)
-{
-    const QString program = QStringLiteral(FPI_BINARY_DIR "/bin/fpi-data");
-    if (!QFileInfo::exists(program))
-        GTEST_SKIP() << "fpi-data is not built";
-    const auto run = [&](const std::string& src, const std::string& dest) {
-        QProcess p;
-        p.start(program, {"import-paradox", QString::fromStdString(src), QString::fromStdString(dest)});
-        if (!p.waitForFinished(20000)) {
-            p.kill();
-            p.waitForFinished();
-            return std::make_pair(-1, std::string("did not end"));
-        }
-        return std::make_pair(p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2,
-                              p.readAllStandardError().toStdString());
-    };
-    OldInstallation old;
-    old.writeSubjects();
-    old.writeItems();
-    fs::create_directory(old.path("Result.db"));
-    TempDir target;
-    const std::string dest = target.file("Data");
-    auto refused = run(old.dir.path(), dest);
-    EXPECT_EQ(refused.first, 2) << refused.second;
-    EXPECT_NE(refused.second.find("это каталог"), std::string::npos) << refused.second;
-
-    fs::remove(old.path("Result.db"));
-    ASSERT_EQ(mkfifo(old.path("Result.db").c_str(), 0600), 0);
-    refused = run(old.dir.path(), dest);
-    EXPECT_EQ(refused.first, 2) << refused.second;
-    EXPECT_NE(refused.second.find("именованный канал"), std::string::npos) << refused.second;
-
-    fs::remove(old.path("Result.db"));
-    fs::copy_file(old.path("TestFam.DB"), old.path("Result.db"));
-    refused = run(old.dir.path(), dest);
-    EXPECT_EQ(refused.first, 1) << refused.second;
-    EXPECT_NE(refused.second.find("Result.db» не годится как таблица результатов"), std::string::npos)
-        << refused.second;
-    EXPECT_NE(refused.second.find("нет поля «Dat»"), std::string::npos) << refused.second;
-    EXPECT_TRUE(filesIn(target.path()).empty());
 }
 
 // Field decoding at the edges that a round trip through the library does not reach.

@@ -3,6 +3,7 @@
 
 #include "store/result_table.h"
 #include "store/table.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -13,28 +14,7 @@
 
 namespace storetest {
 
-class TempDir {
-public:
-    // Under `base`, by default the system's folder for temporary files.
-    explicit TempDir(const std::filesystem::path& base = std::filesystem::temp_directory_path())
-    {
-        std::string pattern = (base / "fpi-store-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
+using TempDir = testsupport::TempDir;
 
 inline void writeBytes(const std::string& path, const std::string& bytes)
 {

@@ -1,5 +1,6 @@
 // The date editor: its format, the refusal of direct input, the check when
 // focus leaves it, and the drop-down calendar driven by keys and clicks.
+#include "support/recording_box.h"
 #include "toolkit/date_edit.h"
 #include "toolkit/month_calendar.h"
 #include "toolkit/operator_box.h"
@@ -18,14 +19,6 @@ using toolkit::MonthCalendar;
 using toolkit::NumericDateFormat;
 
 namespace {
-
-class RecordingBox : public toolkit::OperatorBox {
-public:
-    void message(const QString& text) override { messages << text; }
-    void error(const QString& text) override { errors << text; }
-    bool confirm(const QString&) override { return true; }
-    QStringList messages, errors;
-};
 
 TEST(NumericDateFormat, FollowsTheLocaleOrderSeparatorAndYearLength)
 {
@@ -83,7 +76,6 @@ class DateEditTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        toolkit::setOperatorBox(&box);
         auto* layout = new QVBoxLayout(&window);
         editor = new DateEdit(&window);
         other = new QLineEdit(&window);
@@ -101,7 +93,6 @@ protected:
     {
         if (QWidget* popup = QApplication::activePopupWidget())
             popup->close();
-        toolkit::setOperatorBox(nullptr);
     }
     MonthCalendar* openCalendar()
     {
@@ -110,7 +101,7 @@ protected:
         return qobject_cast<MonthCalendar*>(QApplication::activePopupWidget());
     }
 
-    RecordingBox box;
+    testsupport::RecordingBox box;
     QWidget window;
     DateEdit* editor = nullptr;
     QLineEdit* other = nullptr;

@@ -3,6 +3,8 @@
 #include "toolkit/grid_header.h"
 #include "toolkit/grid_view.h"
 #include "toolkit/grid_widget.h"
+#include "support/grid_editing.h"
+#include "support/recording_box.h"
 #include "toolkit/operator_box.h"
 
 #include <gtest/gtest.h>
@@ -17,19 +19,6 @@ using toolkit::GridColumn;
 using toolkit::GridSource;
 
 namespace {
-
-class RecorderBox : public toolkit::OperatorBox {
-public:
-    QStringList messages, errors, questions;
-    bool answer = true;
-    void message(const QString& text) override { messages << text; }
-    void error(const QString& text) override { errors << text; }
-    bool confirm(const QString& text) override
-    {
-        questions << text;
-        return answer;
-    }
-};
 
 // The window around the grid: sees the keys the grid leaves alone.
 class Window : public QWidget {
@@ -58,7 +47,6 @@ class GridViewTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        toolkit::setOperatorBox(&box);
         GridColumn surname = column("F", 15);
         surname.footer = GridColumn::Footer::Count;
         grid = new toolkit::DataGrid(&window);
@@ -76,7 +64,6 @@ protected:
     void TearDown() override
     {
         grid->setSource(nullptr);
-        toolkit::setOperatorBox(nullptr);
     }
 
     toolkit::GridView* view() const { return grid->view(); }
@@ -89,30 +76,15 @@ protected:
             QApplication::sendEvent(view(), &press);
         }
     }
-    // The open cell editor; a closed one may linger until deleted later.
-    QLineEdit* editor() const
-    {
-        for (QLineEdit* line : view()->findChildren<QLineEdit*>()) {
-            if (line->isVisible())
-                return line;
-        }
-        return nullptr;
-    }
-    void editCell(const QString& text)
-    {
-        key(Qt::Key_F2);
-        ASSERT_NE(editor(), nullptr);
-        editor()->setText(text);
-        QTest::keyClick(editor(), Qt::Key_Return);
-        QCoreApplication::processEvents();   // the editor commits through a queued call
-    }
+    QLineEdit* editor() const { return testsupport::cellEditor(view()); }
+    void editCell(const QString& text) { testsupport::editCell(view(), text); }
     QColor pixel(int row, int column, int dx = 2, int dy = 2) const
     {
         const QRect cell = view()->visualRect(grid->model()->index(row, column));
         return view()->viewport()->grab().toImage().pixelColor(cell.topLeft() + QPoint(dx, dy));
     }
 
-    RecorderBox box;
+    testsupport::RecordingBox box;
     MemorySource source{{"F", "I", "Tip1"},
                         {{"Петров", "Пётр", "5"}, {"иванов", "Иван", "7"}, {"Ивлев", "Олег", "70"}},
                         {"Tip1"}};

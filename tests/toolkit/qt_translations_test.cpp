@@ -1,5 +1,6 @@
 // Qt's Russian texts for the standard dialogs, and the program's own fixed
 // button texts that stay as they are once those texts are in force.
+#include "support/modal_dialog.h"
 #include "toolkit/operator_box.h"
 #include "toolkit/qt_translations.h"
 
@@ -8,8 +9,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
-#include <QTimer>
 #include <QTranslator>
+
+#include <functional>
 
 namespace {
 
@@ -31,30 +33,20 @@ protected:
     QTranslator* translator = nullptr;
 };
 
-// The button texts of the next message box, which is then closed with its
-// escape button; a watchdog gives up after a few seconds.
-class BoxReader : public QObject {
-public:
-    BoxReader()
-    {
-        connect(&poll_, &QTimer::timeout, this, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                for (QAbstractButton* b : box->buttons())
-                    texts << b->text();
-                poll_.stop();
-                box->reject();
-            } else if (++tries_ > 200) {
-                poll_.stop();
-            }
-        });
-        poll_.start(20);
-    }
+// The button texts of the message box `open` shows, which is then closed
+// with its escape button; another modal window is closed by the watchdog.
+QStringList buttonTexts(const std::function<void()>& open)
+{
     QStringList texts;
-
-private:
-    QTimer poll_;
-    int tries_ = 0;
-};
+    testsupport::closeExpectedModal(open, [&texts](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            for (QAbstractButton* b : box->buttons())
+                texts << b->text();
+            box->reject();
+        }
+    });
+    return texts;
+}
 
 }  // namespace
 
@@ -70,19 +62,12 @@ TEST_F(QtTranslations, StandardDialogTextsAreRussian)
 TEST_F(QtTranslations, TheProgramsOwnBoxesKeepTheirButtonTexts)
 {
     toolkit::setOperatorBox(nullptr);
-    {
-        BoxReader reader;
-        EXPECT_FALSE(toolkit::operatorBox().confirm(QStringLiteral("Delete record?")));
-        EXPECT_EQ(reader.texts, (QStringList{QStringLiteral("OK"), QStringLiteral("Cancel")}));
-    }
-    {
-        BoxReader reader;
-        toolkit::operatorBox().message(QStringLiteral("Сообщение"));
-        EXPECT_EQ(reader.texts, QStringList{QStringLiteral("OK")});
-    }
-    {
-        BoxReader reader;
-        toolkit::operatorBox().error(QStringLiteral("Ошибка"));
-        EXPECT_EQ(reader.texts, QStringList{QStringLiteral("OK")});
-    }
+    bool confirmed = true;
+    EXPECT_EQ(buttonTexts([&] { confirmed = toolkit::operatorBox().confirm(QStringLiteral("Delete record?")); }),
+              (QStringList{QStringLiteral("OK"), QStringLiteral("Cancel")}));
+    EXPECT_FALSE(confirmed);
+    EXPECT_EQ(buttonTexts([] { toolkit::operatorBox().message(QStringLiteral("Сообщение")); }),
+              QStringList{QStringLiteral("OK")});
+    EXPECT_EQ(buttonTexts([] { toolkit::operatorBox().error(QStringLiteral("Ошибка")); }),
+              QStringList{QStringLiteral("OK")});
 }

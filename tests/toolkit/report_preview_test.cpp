@@ -1,5 +1,7 @@
 // The report component's build and preview operations, and the preview window.
-#include "../report_windows_recorder.h"
+#include "support/modal_dialog.h"
+#include "support/recording_box.h"
+#include "support/report_windows_recorder.h"
 #include "toolkit/operator_box.h"
 #include "toolkit/report_engine.h"
 #include "toolkit/report_preview.h"
@@ -9,7 +11,6 @@
 
 #include <QApplication>
 #include <QImage>
-#include <QTimer>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -26,15 +27,7 @@ using namespace toolkit;
 
 namespace {
 
-class Recorder : public OperatorBox {
-public:
-    Recorder() { setOperatorBox(this); }
-    ~Recorder() override { setOperatorBox(nullptr); }
-    void message(const QString& text) override { said << text; }
-    void error(const QString& text) override { said << text; }
-    bool confirm(const QString&) override { return true; }
-    QStringList said;
-};
+using Recorder = testsupport::RecordingBox;
 
 const ReportFont kFont{QStringLiteral("Arial"), 10, false, false, false};
 
@@ -92,14 +85,6 @@ TEST_F(ReportEngine, FailedOrCancelledBuildLeavesTheStoreEmpty)
     EXPECT_TRUE(report.built().empty());
     EXPECT_EQ(windows.errors.size(), 1);
     EXPECT_GT(windows.steps, 0);
-}
-
-TEST_F(ReportEngine, PreferredPrinterOnlyWhenInstalled)
-{
-    Report report(layoutWith(QStringLiteral("x")));
-    report.setPreferredPrinter(QStringLiteral("Fax"));
-    const bool installed = !QPrinterInfo::printerInfo(QStringLiteral("Fax")).isNull();
-    EXPECT_EQ(report.printerName(), installed ? QStringLiteral("Fax") : QString());
 }
 
 TEST(ReportRender, DrawsTextAndTheRuleWhereBuilt)
@@ -252,13 +237,11 @@ TEST(ReportWindows, RealProgressAndPreviewRunAndClose)
     Report report(layoutWith(QStringLiteral("x")));
     ASSERT_TRUE(report.prepare());
     bool closed = false;
-    QTimer::singleShot(0, [&closed] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            closed = modal->windowTitle() == QStringLiteral("Предварительный просмотр");
-            modal->close();
-        }
-    });
-    report.showPreview();
+    testsupport::closeExpectedModal([&report] { report.showPreview(); },
+                                    [&closed](QWidget* modal) {
+                                        closed = modal->windowTitle() == QStringLiteral("Предварительный просмотр");
+                                        modal->close();
+                                    });
     EXPECT_TRUE(closed);
 }
 
@@ -270,19 +253,17 @@ TEST(ReportWindows, RealErrorBoxIsCaptionedErrorWithAnErrorIcon)
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     // Closes the box once it is up; when none comes, the build returns and nothing waits.
-    QTimer closer;
-    closer.setInterval(20);
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            caption = box->windowTitle();
-            text = box->text();
-            icon = box->icon();
-            box->accept();
-        }
-    });
-    closer.start();
-    EXPECT_FALSE(report.prepare());
-    closer.stop();
+    bool built = true;
+    testsupport::closeExpectedModal([&] { built = report.prepare(); },
+                                    [&](QWidget* modal) {
+                                        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                                            caption = box->windowTitle();
+                                            text = box->text();
+                                            icon = box->icon();
+                                            box->accept();
+                                        }
+                                    });
+    EXPECT_FALSE(built);
     EXPECT_EQ(caption, QStringLiteral("Ошибка"));
     EXPECT_EQ(text, QStringLiteral("Memo1: нет поля F"));
     EXPECT_EQ(icon, QMessageBox::Critical);

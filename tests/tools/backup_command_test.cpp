@@ -1,10 +1,11 @@
 // fpi-data backup, run as the operator runs it, also while results are stored.
 #include "store/result_table.h"
 #include "store/table.h"
+#include "support/fpi_data_run.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <QStringList>
 
 #include <sqlite3.h>
@@ -23,26 +24,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const QString kProgram = QStringLiteral(FPI_BINARY_DIR "/bin/fpi-data");
-
-struct CommandRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-CommandRun runProgram(const QString& program, const QStringList& args)
-{
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput().toStdString(),
-            p.readAllStandardError().toStdString()};
-}
+using CommandRun = fpi_data_run::Run;
 
 CommandRun fpiData(const QStringList& args)
 {
-    return runProgram(kProgram, args);
+    fpi_data_run::Options options;
+    options.watchdogSeconds = 60;
+    return fpi_data_run::runArgs(args, options);
 }
 
 QString q(const std::string& s)
@@ -86,8 +74,7 @@ class BackupCommand : public ::testing::Test {
 protected:
     BackupCommand()
     {
-        std::string pattern = (fs::temp_directory_path() / "fpi-backup-XXXXXX").string();
-        root_ = mkdtemp(pattern.data());
+        root_ = scratch_.path();
         dir_ = root_ + "/Data";
         dest_ = root_ + "/Copy";
     }
@@ -95,7 +82,6 @@ protected:
     {
         std::error_code ignored;
         fs::permissions(dir_, fs::perms::owner_all, ignored);
-        fs::remove_all(root_, ignored);
     }
     void SetUp() override { ASSERT_EQ(fpiData({"create", q(dir_)}).status, 0); }
 
@@ -123,6 +109,7 @@ protected:
         EXPECT_EQ(openedRows(dest_, "Result.db"), results);
     }
 
+    testsupport::TempDir scratch_;
     std::string root_;
     std::string dir_;
     std::string dest_;
@@ -255,21 +242,19 @@ TEST_F(BackupCommand, MissingOrDamagedTableLeavesNoDestination)
 // Run as a user other than root, for whom write protection means nothing.
 TEST_F(BackupCommand, WriteProtectedSource)
 {
-    QString program = kProgram;
-    QStringList prefix;
+    fpi_data_run::Options options;
     if (geteuid() == 0) {
         if (!fs::exists("/usr/bin/setpriv"))
             GTEST_SKIP() << "no setpriv to run as another user";
         for (const auto& e : fs::recursive_directory_iterator(root_))
             ASSERT_EQ(chown(e.path().c_str(), 65534, 65534), 0);
         ASSERT_EQ(chown(root_.c_str(), 65534, 65534), 0);
-        program = QStringLiteral("/usr/bin/setpriv");
-        prefix = {"--reuid=65534", "--regid=65534", "--clear-groups", kProgram};
+        options.runAs = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
     }
     for (const auto& name : entries(dir_))
         ASSERT_EQ(name.find("-wal"), std::string::npos) << "the tables were left closed";
     fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
-    const CommandRun run = runProgram(program, prefix + QStringList{"backup", q(dir_), q(dest_)});
+    const CommandRun run = fpi_data_run::run({"backup", dir_, dest_}, options);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(entries(dir_), (std::vector<std::string>{"FpiBd.db", "Result.db", "TestFam.DB"}));
     EXPECT_EQ(entries(dest_), (std::vector<std::string>{"FpiBd.db", "Result.db", "TestFam.DB"}));

@@ -1,10 +1,11 @@
 // fpi-data create, import-items and export, run as the operator runs them.
 #include "store/result_table.h"
 #include "store/table.h"
+#include "support/fpi_data_run.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <QStringList>
 
 #include <cstdlib>
@@ -17,30 +18,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CommandRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using CommandRun = fpi_data_run::Run;
 
 CommandRun fpiData(const QStringList& args)
 {
-    QProcess p;
-    p.start(QStringLiteral(FPI_BINARY_DIR "/bin/fpi-data"), args);
-    p.waitForFinished(30000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput().toStdString(),
-            p.readAllStandardError().toStdString()};
+    return fpi_data_run::runArgs(args);
 }
 
 class DataCommands : public ::testing::Test {
 protected:
     DataCommands()
     {
-        std::string pattern = (fs::temp_directory_path() / "fpi-data-XXXXXX").string();
-        root_ = mkdtemp(pattern.data());
+        root_ = scratch_.path();
         dir_ = root_ + "/Data";
     }
-    ~DataCommands() override { fs::remove_all(root_); }
 
     QString dir() const { return QString::fromStdString(dir_); }
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
@@ -60,6 +51,7 @@ protected:
         return all;
     }
 
+    testsupport::TempDir scratch_;
     std::string root_;
     std::string dir_;
 };

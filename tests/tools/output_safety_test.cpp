@@ -2,7 +2,8 @@
 // write or read: tables of a data directory however they are reached, things
 // that are not regular files, a disk that fills up, a standard output that
 // cannot take the output.
-#include "fpi_data_run.h"
+#include "support/fpi_data_run.h"
+#include "support/temp_dir.h"
 
 #include "store/result_table.h"
 #include "store/table.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <sys/stat.h>
 
@@ -23,12 +25,10 @@ class OutputSafety : public ::testing::Test {
 protected:
     OutputSafety()
     {
-        std::string pattern = (fs::temp_directory_path() / "fpi-data-XXXXXX").string();
-        root_ = mkdtemp(pattern.data());
+        root_ = scratch_.path();
         dir_ = root_ + "/Data";
         EXPECT_EQ(fpi_data_run::run({"create", dir_}).status, 0);
     }
-    ~OutputSafety() override { fs::remove_all(root_); }
 
     void addResult(const std::string& surname, const std::string& name, const std::string& patronymic)
     {
@@ -54,6 +54,7 @@ protected:
         return all;
     }
 
+    testsupport::TempDir scratch_;
     std::string root_;
     std::string dir_;
 };

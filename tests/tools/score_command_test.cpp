@@ -1,7 +1,8 @@
 // Runs the built fpi-data score on files and standard input.
+#include "support/fpi_data_run.h"
+
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <fstream>
@@ -16,13 +17,10 @@ struct CommandRun {
 
 CommandRun runScore(const QStringList& args, const QByteArray& input = {})
 {
-    QProcess process;
-    process.start(QStringLiteral(FPI_BINARY_DIR "/bin/fpi-data"), QStringList{"score"} + args);
-    process.write(input);
-    process.closeWriteChannel();
-    process.waitForFinished(20000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    fpi_data_run::Options options;
+    options.input = input.toStdString();
+    const fpi_data_run::Run run = fpi_data_run::runArgs(QStringList{"score"} + args, options);
+    return {run.status, QString::fromStdString(run.out), QString::fromStdString(run.err)};
 }
 
 QByteArray answers(const char* one)

@@ -1,6 +1,7 @@
 // A whole examination driven through the windows' buttons, from "Старт" to the
 // stored row, and the failures of the run.
 #include "shell_fixture.h"
+#include "support/fpi_data_run.h"
 
 #include "engine/conversion.h"
 #include "engine/scoring_key.h"
@@ -13,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -71,11 +71,8 @@ protected:
         for (const Item& item : items)
             file.write(QByteArray::number(item.number) + '\t' + QByteArray(item.text) + '\n');
         file.close();
-        QProcess import;
-        import.start(QStringLiteral(FPI_BINARY_DIR "/bin/fpi-data"),
-                     {QStringLiteral("import-items"), QString::fromStdString(data.path()), file.fileName()});
-        ASSERT_TRUE(import.waitForFinished(30000));
-        ASSERT_EQ(import.exitCode(), 0) << import.readAllStandardError().toStdString();
+        const fpi_data_run::Run import = fpi_data_run::run({"import-items", data.path(), file.fileName().toStdString()});
+        ASSERT_EQ(import.status, 0) << import.err;
     }
 };
 

@@ -15,7 +15,6 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTest>
-#include <QTimer>
 
 #include <functional>
 
@@ -28,13 +27,7 @@ protected:
     toolkit::GridView* list() const { return Form6->DBGrid1->view(); }
     toolkit::GridView* journal() const { return fmResult->grResult->view(); }
 
-    static QLineEdit* cellEditor(toolkit::GridView* view)
-    {
-        for (QLineEdit* line : view->findChildren<QLineEdit*>())
-            if (line->isVisible())
-                return line;
-        return nullptr;
-    }
+    static QLineEdit* cellEditor(toolkit::GridView* view) { return testsupport::cellEditor(view); }
     // Types a cell's text as the operator does: with no editor open (Tab from
     // an editor opens the next one) the first key goes to the grid and opens
     // the editor, the rest go to the editor.
@@ -58,18 +51,10 @@ protected:
     {
         if (!MainForm)
             startProgram();
-        QTimer::singleShot(0, Form6, [inside] {
+        withPatientList([inside] {
             inside();
             Form6->close();
         });
-        QTimer::singleShot(3000, Form6, [] {
-            if (!Form6->isVisible())
-                return;
-            ADD_FAILURE() << "the patient list stayed open";
-            MainForm->tbFamil.cancel();
-            Form6->reject();
-        });
-        click("MainForm", "SpeedButton3");
         EXPECT_FALSE(Form6->isVisible());
     }
     std::vector<std::string> storedRow(int row) const

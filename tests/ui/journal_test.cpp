@@ -61,22 +61,8 @@ protected:
         QTest::keyClick(view(), Qt::Key(k), modifiers);
     }
     void goToColumn(int column) { view()->setCurrentIndex(grid()->model()->index(view()->currentIndex().row(), column)); }
-    QLineEdit* editor() const
-    {
-        for (QLineEdit* line : view()->findChildren<QLineEdit*>()) {
-            if (line->isVisible())
-                return line;
-        }
-        return nullptr;
-    }
-    void editCell(const QString& text)
-    {
-        key(Qt::Key_F2);
-        ASSERT_NE(editor(), nullptr);
-        editor()->setText(text);
-        QTest::keyClick(editor(), Qt::Key_Return);
-        QCoreApplication::processEvents();
-    }
+    QLineEdit* editor() const { return testsupport::cellEditor(view()); }
+    void editCell(const QString& text) { testsupport::editCell(view(), text); }
 
     std::unique_ptr<QAbstractItemModelTester> tester;
 };
@@ -169,7 +155,7 @@ TEST_F(JournalTest, TheFooterCountFollowsARowStoredAndARowDeletedInTheGrid)
     EXPECT_TRUE(startsWith(data.resultRows().back(), "Сидоров||"));
 
     key(Qt::Key_Delete, Qt::ControlModifier);
-    EXPECT_EQ(box.messages.back(), QStringLiteral("Delete record?"));
+    EXPECT_EQ(box.questions.back(), QStringLiteral("Delete record?"));
     EXPECT_EQ(footer(1), QStringLiteral("3"));
     EXPECT_EQ(data.resultRows().size(), 3u);
 }
@@ -326,6 +312,5 @@ TEST_F(JournalTest, ANotOpenTableIsAnEmptyGridWithACountOfNoughtAndNoSearch)
     EXPECT_FALSE(grid()->search()->active());
     key(Qt::Key_Delete, Qt::ControlModifier);
     key(Qt::Key_Insert);
-    EXPECT_TRUE(box.errors.isEmpty());
-    EXPECT_TRUE(box.messages.isEmpty());
+    EXPECT_TRUE(box.said.isEmpty());
 }

@@ -14,7 +14,6 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTest>
-#include <QTimer>
 
 #include <functional>
 
@@ -37,40 +36,23 @@ protected:
     }
 
     toolkit::GridView* view() const { return Form6->DBGrid1->view(); }
-    // The open cell editor; a closed one may linger until deleted later.
-    QLineEdit* cellEditor() const
-    {
-        for (QLineEdit* line : view()->findChildren<QLineEdit*>())
-            if (line->isVisible())
-                return line;
-        return nullptr;
-    }
+    QLineEdit* cellEditor() const { return testsupport::cellEditor(view()); }
 
     // "Пациент" on the registration window; `inside` runs while the list is
     // shown modally and must close it.
     void pick(const std::function<void()>& inside)
     {
-        QTimer::singleShot(0, Form6, [this, inside] {
+        withPatientList([this, inside] {
             shownOnRow = view()->currentIndex().row();
             inside();
         });
-        // A list that failed to close would hold the test in its modal loop.
-        QTimer::singleShot(3000, Form6, [] {
-            if (!Form6->isVisible())
-                return;
-            ADD_FAILURE() << "the patient list stayed open";
-            MainForm->tbFamil.cancel();
-            Form6->reject();
-        });
-        click("MainForm", "SpeedButton3");
         EXPECT_FALSE(Form6->isVisible());
     }
     void key(Qt::Key key, QWidget* to = nullptr) { QTest::keyClick(to ? to : view(), key); }
     // Opens the cell editor on the current cell and replaces its text.
     void editCell(const QString& text)
     {
-        key(Qt::Key_F2);
-        QLineEdit* editor = cellEditor();
+        QLineEdit* editor = testsupport::openCellEditor(view());
         ASSERT_NE(editor, nullptr);
         editor->selectAll();
         typeText(editor, text);

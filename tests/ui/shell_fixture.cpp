@@ -5,6 +5,9 @@
 #include "ui/unit1.h"
 #include "ui/unit2.h"
 #include "ui/unit3.h"
+#include "ui/unit6.h"
+
+#include "support/modal_dialog.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -119,7 +122,6 @@ std::vector<std::string> DataDirectory::resultRows() const
 
 void ShellTest::SetUp()
 {
-    toolkit::setOperatorBox(&box);
     ui::setProgramEndHook([this] { ++programEnds; });
     toolkit::setClickClock([this] { return clickTime; });
 }
@@ -128,7 +130,6 @@ void ShellTest::TearDown()
 {
     ui::destroyWindows();
     ui::setProgramEndHook(nullptr);
-    toolkit::setOperatorBox(nullptr);
     toolkit::setClickClock(nullptr);
 }
 
@@ -154,6 +155,16 @@ void ShellTest::click(const char* window, const char* button)
     QTest::mouseClick(child(form, button), Qt::LeftButton);
 }
 
+void ShellTest::withPatientList(const std::function<void()>& inside)
+{
+    testsupport::closeExpectedModal([this] { click("MainForm", "SpeedButton3"); },
+                                    [inside](QWidget*) { inside(); },
+                                    [](QWidget*) {
+                                        MainForm->tbFamil.cancel();
+                                        Form6->reject();
+                                    });
+}
+
 void ShellTest::answer(bool yes)
 {
     clickTime += 1000;
@@ -168,12 +179,6 @@ void ShellTest::pressAltF4(QWidget* window)
         throw std::runtime_error("the window did not become active");
     QTest::sendKeyEvent(QTest::Press, window, Qt::Key_F4, QString(), Qt::AltModifier);
     QTest::sendKeyEvent(QTest::Release, window, Qt::Key_F4, QString(), Qt::AltModifier);
-}
-
-void ShellTest::typeText(QWidget* widget, const QString& text)
-{
-    for (const QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
 void ShellTest::typeName(const QString& surname, const QString& firstName, const QString& patronymic)

@@ -3,7 +3,8 @@
 // a recorder in place of the operator's boxes, an observed end of the program,
 // and the six windows created as at start-up.
 
-#include "toolkit/operator_box.h"
+#include "support/grid_editing.h"
+#include "support/recording_box.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -12,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <functional>
+
 #include <string>
 #include <vector>
 
@@ -24,25 +26,7 @@ struct Item {
     const char* text;
 };
 
-// Boxes that never block: every message, error and question is recorded.
-class RecordingBox : public toolkit::OperatorBox {
-public:
-    void message(const QString& text) override
-    {
-        messages << text;
-        if (onMessage)
-            onMessage();
-    }
-    void error(const QString& text) override { errors << text; }
-    bool confirm(const QString& text) override
-    {
-        messages << text;
-        return true;
-    }
-    QStringList messages;
-    QStringList errors;
-    std::function<void()> onMessage;
-};
+using testsupport::RecordingBox;
 
 // A data directory of the three tables, written with SQLite directly.
 class DataDirectory {
@@ -76,11 +60,15 @@ protected:
     // the item for a while.
     void answer(bool yes);
     void click(const char* window, const char* button);
+    // "Пациент" on the registration window; `inside` runs while the patient
+    // list is shown modally and must close it. A list that stays open is
+    // closed (its edit cancelled) and the test fails.
+    void withPatientList(const std::function<void()>& inside);
     QWidget* child(QWidget* window, const char* name);
     // The system close command of a window without a frame.
     void pressAltF4(QWidget* window);
     // Types text (Cyrillic included) into the widget with the focus' key events.
-    static void typeText(QWidget* widget, const QString& text);
+    static void typeText(QWidget* widget, const QString& text) { testsupport::typeText(widget, text); }
     void typeName(const QString& surname, const QString& firstName, const QString& patronymic);
 
     DataDirectory data;

@@ -1,6 +1,7 @@
 // Window titles exactly as the windows give them, and the real message boxes:
 // the application title as caption and no pictures on their buttons.
 #include "shell_fixture.h"
+#include "support/modal_dialog.h"
 
 #include "toolkit/operator_box.h"
 #include "ui/app_shell.h"
@@ -18,7 +19,6 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QStyleFactory>
-#include <QTimer>
 
 #include <optional>
 
@@ -63,33 +63,25 @@ struct SeenBox {
 
 // Runs `open`, which shows a modal box, reads the box from inside its loop and
 // answers "OK". A box that never comes leaves the result empty; whatever other
-// modal window comes instead is closed after a while, so the test never hangs.
+// modal window comes instead is closed by the watchdog, so the test never hangs.
 std::optional<SeenBox> seeBox(const std::function<void()>& open)
 {
     std::optional<SeenBox> seen;
-    int polls = 0;
-    QTimer poll;
-    poll.setInterval(10);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
+    testsupport::closeExpectedModal(open, [&seen](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
-        if (box && !seen) {
-            SeenBox s;
-            s.caption = box->windowTitle();
-            s.text = box->text();
-            s.icon = box->icon();
-            for (QAbstractButton* button : box->buttons()) {
-                s.buttons << button->text();
-                s.buttonPictures = s.buttonPictures || !button->icon().isNull();
-            }
-            seen = s;
-            box->button(QMessageBox::Ok)->click();
-        } else if (modal && ++polls > 500) {
-            modal->close();   // watchdog
+        if (!box)
+            return;
+        SeenBox s;
+        s.caption = box->windowTitle();
+        s.text = box->text();
+        s.icon = box->icon();
+        for (QAbstractButton* button : box->buttons()) {
+            s.buttons << button->text();
+            s.buttonPictures = s.buttonPictures || !button->icon().isNull();
         }
+        seen = s;
+        box->button(QMessageBox::Ok)->click();
     });
-    poll.start();
-    open();
     return seen;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Small Paradox tables for the import tests, written with pxlib itself.
 
+#include "temp_dir.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -45,5 +47,20 @@ long writeLargeResults(const std::string& path, int blocks);   // F, I, O, Dat, 
 
 std::vector<unsigned char> readBytes(const std::string& path);
 void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+
+// A row of resultColumns(): the scales not given are 5.
+std::vector<Cell> resultRow(const std::string& f, const std::string& i, const std::string& o, Cell date,
+                            std::vector<Cell> tips, long nn);
+
+// A source directory with the three tables of an earlier installation.
+struct OldInstallation {
+    testsupport::TempDir dir;
+    std::string path(const std::string& name) const { return dir.file(name); }
+
+    void writeSubjects(const std::string& name = "TestFam.DB", int codePage = 866);
+    void writeItems(const std::string& name = "FpiBd.db", int items = 114);
+    void writeResults(const std::string& name = "Result.db");
+    void writeAll();
+};
 
 }  // namespace paradox_test

@@ -1,20 +1,13 @@
-#pragma once
-// Runs the built fpi-data as a child process with its standard streams set up
-// as a test needs them: input from bytes, output captured, sent to /dev/full,
-// closed, into a pipe nobody reads, or appended to a file; optionally under a file size limit.
-// A run that does not end within the watchdog's time is killed and marked hung.
-
-#include <gtest/gtest.h>
+#include "fpi_data_run.h"
 
 #include <QTemporaryDir>
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -23,30 +16,20 @@
 
 namespace fpi_data_run {
 
-enum class Output { Captured, DevFull, Closed, BrokenPipe, AppendedToFile };
+const std::string& program()
+{
+    static const std::string path = FPI_BINARY_DIR "/bin/fpi-data";
+    return path;
+}
 
-struct Options {
-    std::string input;
-    Output output = Output::Captured;
-    long fileSizeLimit = 0;   // bytes; 0 for none
-    std::string appendTo;     // the file of Output::AppendedToFile, opened as ">>" would
-};
-
-struct Run {
-    int status = -1;      // the exit status; -1 when killed by a signal or hung
-    bool hung = false;
-    std::string out;
-    std::string err;
-};
-
-inline std::string readWhole(const std::string& path)
+std::string readWhole(const std::string& path)
 {
     std::ostringstream s;
     s << std::ifstream(path, std::ios::binary).rdbuf();
     return s.str();
 }
 
-inline Run run(const std::vector<std::string>& args, const Options& options = {})
+Run run(const std::vector<std::string>& args, const Options& options)
 {
     QTemporaryDir scratch;
     const std::string in = scratch.filePath("in").toStdString();
@@ -60,8 +43,10 @@ inline Run run(const std::vector<std::string>& args, const Options& options = {}
             return {};
         close(pipeEnds[0]);   // nobody will ever read
     }
-    const std::string program = FPI_BINARY_DIR "/bin/fpi-data";
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    std::vector<char*> argv;
+    for (const std::string& a : options.runAs)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(const_cast<char*>(program().c_str()));
     for (const std::string& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -83,7 +68,9 @@ inline Run run(const std::vector<std::string>& args, const Options& options = {}
             const rlimit limit{rlim_t(options.fileSizeLimit), rlim_t(options.fileSizeLimit)};
             setrlimit(RLIMIT_FSIZE, &limit);
         }
-        execv(program.c_str(), argv.data());
+        for (const std::string& setting : options.environment)
+            putenv(const_cast<char*>(setting.c_str()));
+        execv(argv[0], argv.data());
         _exit(127);
     }
     if (pipeEnds[1] >= 0)
@@ -92,7 +79,7 @@ inline Run run(const std::vector<std::string>& args, const Options& options = {}
     int status = 0;
     // Watchdog: a run that blocks (say, on a FIFO) is killed instead of hanging the test.
     for (int waited = 0; waitpid(child, &status, WNOHANG) == 0; ++waited) {
-        if (waited == 3000) {
+        if (waited == options.watchdogSeconds * 100) {
             kill(child, SIGKILL);
             waitpid(child, &status, 0);
             result.hung = true;
@@ -105,6 +92,14 @@ inline Run run(const std::vector<std::string>& args, const Options& options = {}
     result.out = readWhole(out);
     result.err = readWhole(err);
     return result;
+}
+
+Run runArgs(const QStringList& args, const Options& options)
+{
+    std::vector<std::string> strings;
+    for (const QString& a : args)
+        strings.push_back(a.toStdString());
+    return run(strings, options);
 }
 
 }  // namespace fpi_data_run

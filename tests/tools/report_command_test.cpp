@@ -1,11 +1,11 @@
 // fpi-data report: the PDF's text read back, and the failure statuses.
-#include "report_test_util.h"
+#include "report/report_test_util.h"
+#include "support/fpi_data_run.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -13,24 +13,12 @@ using namespace reporttest;
 
 namespace {
 
-const QString kTool = QStringLiteral(FPI_BINARY_DIR "/bin/fpi-data");
-
-struct ToolRun {
-    int status = -1;
-    QString errors;
-};
-
-ToolRun fpiData(const QStringList& args)
+// fpi-data report with the given arguments, under a Russian locale.
+fpi_data_run::Run fpiData(const QStringList& args)
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("ru_RU.UTF-8"));
-    p.setProcessEnvironment(env);
-    p.start(kTool, QStringList{QStringLiteral("report")} + args);
-    if (!p.waitForFinished(30000))
-        return {};
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardError())};
+    fpi_data_run::Options options;
+    options.environment = {"LC_ALL=ru_RU.UTF-8"};
+    return fpi_data_run::runArgs(QStringList{QStringLiteral("report")} + args, options);
 }
 
 QString pdfText(const QString& path)
@@ -43,8 +31,6 @@ QString pdfText(const QString& path)
 
 class ReportCommand : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(QFileInfo::exists(kTool)) << "build the fpi-data target first"; }
-
     QString data() const { return QString::fromStdString(dir.path()); }
     QString out(const QString& name) const { return scratch.filePath(name); }
 
@@ -56,8 +42,8 @@ protected:
 
 TEST_F(ReportCommand, WritesTheChosenResultAsSearchableText)
 {
-    const ToolRun run = fpiData({data(), QStringLiteral("2"), out(QStringLiteral("отчет.pdf"))});
-    ASSERT_EQ(run.status, 0) << run.errors.toStdString();
+    const fpi_data_run::Run run = fpiData({data(), QStringLiteral("2"), out(QStringLiteral("отчет.pdf"))});
+    ASSERT_EQ(run.status, 0) << run.err;
     const QString text = pdfText(out(QStringLiteral("отчет.pdf")));
     EXPECT_TRUE(text.contains(QStringLiteral("Тестируемый: Сидорова Анна Петровна"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Дата тестирования: 30.11.2020")));
@@ -75,9 +61,9 @@ TEST_F(ReportCommand, FailuresLeaveNoFileBehind)
     EXPECT_EQ(fpiData({data(), QStringLiteral("1")}).status, 1);
     EXPECT_TRUE(QDir(scratch.path()).isEmpty());
 
-    const ToolRun unwritable = fpiData({data(), QStringLiteral("1"), out(QStringLiteral("нет/r.pdf"))});
+    const fpi_data_run::Run unwritable = fpiData({data(), QStringLiteral("1"), out(QStringLiteral("нет/r.pdf"))});
     EXPECT_EQ(unwritable.status, 2);
-    EXPECT_FALSE(unwritable.errors.isEmpty());
+    EXPECT_FALSE(unwritable.err.empty());
 }
 
 TEST_F(ReportCommand, AFailedRunKeepsTheEarlierFile)

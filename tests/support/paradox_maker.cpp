@@ -183,4 +183,48 @@ void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
+std::vector<Cell> resultRow(const std::string& f, const std::string& i, const std::string& o, Cell date,
+                            std::vector<Cell> tips, long nn)
+{
+    std::vector<Cell> row = {f, i, o, date};
+    tips.resize(12, 5L);
+    row.insert(row.end(), tips.begin(), tips.end());
+    row.push_back(nn);
+    return row;
+}
+
+void OldInstallation::writeSubjects(const std::string& name, int codePage)
+{
+    paradox_test::writeTable(path(name),
+                             {{"F", pxfAlpha, 20}, {"I", pxfAlpha, 20}, {"O", pxfAlpha, 20},
+                              {"Born", pxfDate, 4}, {"Weight", pxfNumber, 8}, {"Active", pxfLogical, 1}},
+                             {{std::string("Иванов"), std::string("Пётр"), std::string("Ильич"), Day{1961, 2, 28}, 72.5, 1L},
+                              {std::string("Щукина-Ёлкина Анастасия"), std::string("Ая"), Cell{}, Cell{}, Cell{}, 0L}},
+                             codePage);
+}
+
+void OldInstallation::writeItems(const std::string& name, int items)
+{
+    std::vector<std::vector<Cell>> rows;
+    for (int k = 1; k <= items; ++k)
+        rows.push_back({long(k), "Демонстрационный вопрос № " + std::to_string(k)});
+    paradox_test::writeTable(path(name), {{"NumVopros", pxfShort, 2}, {"Vopros", pxfAlpha, 250}}, rows);
+}
+
+void OldInstallation::writeResults(const std::string& name)
+{
+    paradox_test::writeTable(
+        path(name), paradox_test::resultColumns(),
+        {resultRow("Сидоров", "Иван", "Петрович", Day{2003, 4, 17}, {1L, 9L, -32767L, 32767L}, 3),
+         resultRow("Ёжикова", "Мария", "", Cell{}, {Cell{}, -32768L}, 7),
+         resultRow("Очень-длинная-фамилия", "А", "Б", Day{1999, 12, 31}, {}, 12)});
+}
+
+void OldInstallation::writeAll()
+{
+    writeSubjects();
+    writeItems();
+    writeResults();
+}
+
 }  // namespace paradox_test

@@ -1,8 +1,14 @@
 // fpi-data import-paradox and create killed while they run, at several
 // moments: afterwards the target is complete or absent, and after the next run
 // no temporary copy of the tables is left.
-#include "paradox_maker.h"
-#include "store_test_util.h"
+#include "support/fpi_data_run.h"
+#include "support/paradox_maker.h"
+#include "support/temp_dir.h"
+
+#include "store/result_table.h"
+#include "store/table.h"
+
+#include <gtest/gtest.h>
 
 extern "C" {
 #include <paradox.h>
@@ -24,14 +30,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using paradox_test::Cell;
-using storetest::TempDir;
+using testsupport::TempDir;
 
-const std::string kProgram = FPI_BINARY_DIR "/bin/fpi-data";
-
-// Starts fpi-data with its output thrown away.
+// Starts fpi-data with its output thrown away, to be killed while it runs.
 pid_t start(const std::vector<std::string>& args)
 {
-    std::vector<std::string> argv = {kProgram};
+    const std::string& program = fpi_data_run::program();
+    std::vector<std::string> argv = {program};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> pointers;
     for (std::string& a : argv)
@@ -42,7 +47,7 @@ pid_t start(const std::vector<std::string>& args)
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
-    EXPECT_EQ(posix_spawn(&pid, kProgram.c_str(), &actions, nullptr, pointers.data(), environ), 0);
+    EXPECT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, pointers.data(), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
     return pid;
 }
@@ -50,10 +55,7 @@ pid_t start(const std::vector<std::string>& args)
 // The exit status of a run to its end.
 int run(const std::vector<std::string>& args)
 {
-    const pid_t pid = start(args);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return fpi_data_run::run(args).status;
 }
 
 // Kills the run with SIGKILL as soon as `reached(pid)` holds; true when that
@@ -162,12 +164,6 @@ protected:
         delete source_;
         source_ = nullptr;
     }
-    void SetUp() override
-    {
-        if (!fs::exists(kProgram))
-            GTEST_SKIP() << "fpi-data is not built";
-    }
-
     static TempDir* source_;
     static long resultRows_;
 };
