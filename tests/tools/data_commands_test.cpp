@@ -142,3 +142,16 @@ TEST_F(DataCommands, ExportWritesSpreadsheetCsv)
 }
 
 }  // namespace
+
+TEST(DataCommandsHelp, EveryCommandAnswersHelpInRussianAndSpellsReportOneWay)
+{
+    QStringList texts{QString::fromStdString(fpiData({"--help"}).out)};
+    for (const char* command : {"score", "create", "import-items", "import-paradox", "export", "report", "backup", "where"}) {
+        const CommandRun help = fpiData({command, "--help"});
+        EXPECT_EQ(help.status, 0) << command;
+        EXPECT_NE(help.out.find("Использование"), std::string::npos) << command;
+        texts << QString::fromStdString(help.out);
+    }
+    for (const QString& text : texts)
+        EXPECT_FALSE(text.contains(QStringLiteral("отчет"), Qt::CaseInsensitive)) << text.toStdString();
+}
