@@ -401,12 +401,17 @@ Statement::~Statement()
 
 bool Statement::step()
 {
-    const int rc = sqlite3_step(stmt_);
+    return stepStatement(db_, stmt_, path_);
+}
+
+bool stepStatement(sqlite3* db, sqlite3_stmt* stmt, const std::string& path)
+{
+    const int rc = sqlite3_step(stmt);
     if (rc == SQLITE_ROW)
         return true;
     if (rc == SQLITE_DONE)
         return false;
-    raiseSqlite(db_, rc, path_);
+    raiseSqlite(db, rc, path);
 }
 
 void Statement::bind(int index, const Value& value)

@@ -52,6 +52,10 @@ void execute(sqlite3* db, const char* sql, const std::string& path);
 // when it or the commit fails (and the failure raised again).
 void inWriteTransaction(sqlite3* db, const std::string& path, const std::function<void()>& body);
 
+// Steps a statement: true while a row is available, false when done; any
+// failure raises naming the file.
+bool stepStatement(sqlite3* db, sqlite3_stmt* stmt, const std::string& path);
+
 // A prepared statement that is finalised when it goes out of scope.
 class Statement {
 public:

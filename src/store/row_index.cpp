@@ -1,0 +1,195 @@
+#include "store/row_index.h"
+
+#include "store/field_schema.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+namespace store::detail {
+
+namespace {
+
+// Beyond this many distinct values a field's values are kept one per row:
+// the lookup of distinct values would cost more memory than it saves.
+constexpr std::size_t kMaxDistinct = 1 << 16;
+
+// The stored form of a result column as a key: its type, then its bytes.
+void keyOf(sqlite3_stmt* stmt, std::string& key)
+{
+    const int type = sqlite3_column_type(stmt, 0);
+    key.assign(1, static_cast<char>(type));
+    if (type == SQLITE_INTEGER) {
+        const std::int64_t n = sqlite3_column_int64(stmt, 0);
+        key.append(reinterpret_cast<const char*>(&n), sizeof n);
+    } else if (type == SQLITE_FLOAT) {
+        const double r = sqlite3_column_double(stmt, 0);
+        key.append(reinterpret_cast<const char*>(&r), sizeof r);
+    } else if (type != SQLITE_NULL) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+        key.append(text ? text : "", static_cast<size_t>(sqlite3_column_bytes(stmt, 0)));
+    }
+}
+
+}  // namespace
+
+void RowIndex::reset(std::string from, std::optional<std::int64_t> nn)
+{
+    from_ = std::move(from);
+    nn_ = nn;
+    forget();
+}
+
+std::string RowIndex::condition() const
+{
+    return nn_ ? "\"NN\"=:nn" : "1";
+}
+
+void RowIndex::bindCondition(Query& query) const
+{
+    if (nn_)
+        query.bind(":nn", *nn_);
+}
+
+std::optional<std::int64_t> RowIndex::rowAfter(std::optional<std::int64_t> after, bool forward) const
+{
+    std::string sql = "SELECT rowid FROM " + from_ + " WHERE " + condition();
+    if (after)
+        sql += forward ? " AND rowid>:r" : " AND rowid<:r";
+    sql += forward ? " ORDER BY rowid LIMIT 1" : " ORDER BY rowid DESC LIMIT 1";
+    Query q(statements_, sql);
+    bindCondition(q);
+    if (after)
+        q.bind(":r", *after);
+    if (!q.step())
+        return std::nullopt;
+    return q.integer(0);
+}
+
+std::int64_t RowIndex::count() const
+{
+    if (rowids_)
+        return static_cast<std::int64_t>(rowids_->size());
+    if (!count_) {
+        Query q(statements_, "SELECT count(*) FROM " + from_ + " WHERE " + condition());
+        bindCondition(q);
+        q.step();
+        count_ = q.integer(0);
+    }
+    return *count_;
+}
+
+const std::vector<std::int64_t>& RowIndex::rowids() const
+{
+    if (!rowids_) {
+        std::vector<std::int64_t> ids;
+        if (count_)
+            ids.reserve(static_cast<size_t>(*count_));
+        Query q(statements_, "SELECT rowid FROM " + from_ + " WHERE " + condition() + " ORDER BY rowid");
+        bindCondition(q);
+        while (q.step())
+            ids.push_back(q.integer(0));
+        rowids_ = std::move(ids);
+        count_.reset();
+    }
+    return *rowids_;
+}
+
+std::int64_t RowIndex::positionOf(std::int64_t rowid) const
+{
+    const auto& ids = rowids();
+    return std::lower_bound(ids.begin(), ids.end(), rowid) - ids.begin();
+}
+
+std::int64_t RowIndex::noteAppended(std::int64_t rowid)
+{
+    dropSnapshot();
+    if (rowids_) {
+        const auto at = std::lower_bound(rowids_->begin(), rowids_->end(), rowid);
+        const auto position = at - rowids_->begin();
+        rowids_->insert(at, rowid);
+        return position;
+    }
+    const bool last = !rowAfter(rowid);
+    if (count_)
+        ++*count_;
+    return last && count_ ? *count_ - 1 : -1;
+}
+
+void RowIndex::noteDeleted(std::int64_t position)
+{
+    dropSnapshot();
+    if (rowids_)
+        rowids_->erase(rowids_->begin() + position);
+    else if (count_)
+        --*count_;
+}
+
+void RowIndex::forget()
+{
+    rowids_.reset();
+    count_.reset();
+    dropSnapshot();
+}
+
+const RowIndex::Snapshot& RowIndex::snapshot(int fieldIndex, const FieldDef& field) const
+{
+    const std::int64_t version = statements_.dataVersion();
+    if (snapshot_ && snapshot_->field == fieldIndex && snapshot_->version == version)
+        return *snapshot_;
+    snapshot_.reset();   // the old values are let go before the new ones are read
+    Snapshot s;
+    s.field = fieldIndex;
+    s.version = version;
+    s.codes.reserve(static_cast<size_t>(count()));
+    Query q(statements_, "SELECT " + quoted(field.name) + " FROM " + from_ + " WHERE " + condition() +
+                             " ORDER BY rowid");
+    bindCondition(q);
+    std::unordered_map<std::string, std::uint32_t> seen;
+    std::string key;
+    bool distinctOnly = true;
+    while (q.step()) {
+        if (distinctOnly && seen.size() > kMaxDistinct) {
+            distinctOnly = false;
+            seen = {};
+        }
+        if (distinctOnly) {
+            keyOf(q.get(), key);
+            const auto [it, added] = seen.try_emplace(key, static_cast<std::uint32_t>(s.distinct.size()));
+            if (added)
+                s.distinct.push_back(columnValue(q.get(), 0, field));
+            s.codes.push_back(it->second);
+        } else {
+            s.codes.push_back(static_cast<std::uint32_t>(s.distinct.size()));
+            s.distinct.push_back(columnValue(q.get(), 0, field));
+        }
+    }
+    s.codes.shrink_to_fit();
+    s.distinct.shrink_to_fit();
+    snapshot_ = std::move(s);
+    return *snapshot_;
+}
+
+std::int64_t RowIndex::findRow(int fieldIndex, const FieldDef& field, std::int64_t from, int step,
+                               const std::function<bool(const Value&)>& matches) const
+{
+    const Snapshot& s = snapshot(fieldIndex, field);
+    const auto size = static_cast<std::int64_t>(s.codes.size());
+    if (size == 0 || (step >= 0 && from >= size) || (step < 0 && from < 0))
+        return -1;
+    from = std::clamp<std::int64_t>(from, 0, size - 1);
+    // Per distinct value: 0 not yet asked, 1 matches, 2 does not.
+    std::vector<unsigned char> verdicts(s.distinct.size(), 0);
+    const std::uint32_t* codes = s.codes.data();
+    const std::int64_t direction = step >= 0 ? 1 : -1;
+    for (std::int64_t position = from; position >= 0 && position < size; position += direction) {
+        unsigned char& verdict = verdicts[codes[position]];
+        if (verdict == 0)
+            verdict = matches(s.distinct[codes[position]]) ? 1 : 2;
+        if (verdict == 1)
+            return position;
+    }
+    return -1;
+}
+
+}  // namespace store::detail
