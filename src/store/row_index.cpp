@@ -3,7 +3,8 @@
 #include "store/field_schema.h"
 
 #include <algorithm>
-#include <cstring>
+#include <deque>
+#include <string_view>
 #include <unordered_map>
 
 namespace store::detail {
@@ -141,28 +142,38 @@ const RowIndex::Snapshot& RowIndex::snapshot(int fieldIndex, const FieldDef& fie
     Snapshot s;
     s.field = fieldIndex;
     s.version = version;
-    s.codes.reserve(static_cast<size_t>(count()));
+    if (rowids_ || count_)   // counting the rows only for this would read the table twice
+        s.codes.reserve(static_cast<size_t>(count()));
     Query q(statements_, "SELECT " + quoted(field.name) + " FROM " + from_ + " WHERE " + condition() +
                              " ORDER BY rowid");
     bindCondition(q);
-    std::unordered_map<std::string, std::uint32_t> seen;
+    // The keys are kept apart from the map so that a row's key is looked up
+    // without making a string of it.
+    std::deque<std::string> keys;
+    std::unordered_map<std::string_view, std::uint32_t> seen;
     std::string key;
     bool distinctOnly = true;
     while (q.step()) {
         if (distinctOnly && seen.size() > kMaxDistinct) {
             distinctOnly = false;
             seen = {};
+            keys = {};
         }
-        if (distinctOnly) {
-            keyOf(q.get(), key);
-            const auto [it, added] = seen.try_emplace(key, static_cast<std::uint32_t>(s.distinct.size()));
-            if (added)
-                s.distinct.push_back(columnValue(q.get(), 0, field));
-            s.codes.push_back(it->second);
-        } else {
+        if (!distinctOnly) {
             s.codes.push_back(static_cast<std::uint32_t>(s.distinct.size()));
             s.distinct.push_back(columnValue(q.get(), 0, field));
+            continue;
         }
+        keyOf(q.get(), key);
+        const auto found = seen.find(key);
+        if (found != seen.end()) {
+            s.codes.push_back(found->second);
+            continue;
+        }
+        const auto code = static_cast<std::uint32_t>(s.distinct.size());
+        seen.emplace(keys.emplace_back(key), code);
+        s.distinct.push_back(columnValue(q.get(), 0, field));
+        s.codes.push_back(code);
     }
     s.codes.shrink_to_fit();
     s.distinct.shrink_to_fit();
@@ -179,14 +190,15 @@ std::int64_t RowIndex::findRow(int fieldIndex, const FieldDef& field, std::int64
         return -1;
     from = std::clamp<std::int64_t>(from, 0, size - 1);
     // Per distinct value: 0 not yet asked, 1 matches, 2 does not.
-    std::vector<unsigned char> verdicts(s.distinct.size(), 0);
+    std::vector<unsigned char> verdictsOf(s.distinct.size(), 0);
+    unsigned char* verdicts = verdictsOf.data();
     const std::uint32_t* codes = s.codes.data();
     const std::int64_t direction = step >= 0 ? 1 : -1;
     for (std::int64_t position = from; position >= 0 && position < size; position += direction) {
-        unsigned char& verdict = verdicts[codes[position]];
-        if (verdict == 0)
-            verdict = matches(s.distinct[codes[position]]) ? 1 : 2;
-        if (verdict == 1)
+        const std::uint32_t code = codes[position];
+        if (verdicts[code] == 0)
+            verdicts[code] = matches(s.distinct[code]) ? 1 : 2;
+        if (verdicts[code] == 1)
             return position;
     }
     return -1;
