@@ -3,17 +3,24 @@
 #include "store/field_schema.h"
 
 #include <algorithm>
-#include <deque>
-#include <string_view>
-#include <unordered_map>
 
 namespace store::detail {
 
 namespace {
 
-// Beyond this many distinct values a field's values are kept one per row:
-// the lookup of distinct values would cost more memory than it saves.
-constexpr std::size_t kMaxDistinct = 1 << 16;
+// Values already read are recognised through a small table of recent ones,
+// indexed by a hash of the stored bytes: a field with few distinct values
+// (names, dates, scale scores) keeps each once without a lookup structure
+// that grows with the table; a value not recognised is simply kept again.
+constexpr std::size_t kRecentSlots = 1024;
+
+std::size_t hashOf(const std::string& key)
+{
+    std::uint64_t h = 14695981039346656037ull;
+    for (const char c : key)
+        h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    return static_cast<std::size_t>(h ^ (h >> 29)) % kRecentSlots;
+}
 
 // The stored form of a result column as a key: its type, then its bytes.
 void keyOf(sqlite3_stmt* stmt, std::string& key)
@@ -142,38 +149,33 @@ const RowIndex::Snapshot& RowIndex::snapshot(int fieldIndex, const FieldDef& fie
     Snapshot s;
     s.field = fieldIndex;
     s.version = version;
-    if (rowids_ || count_)   // counting the rows only for this would read the table twice
+    if (rowids_ || count_) {   // counting the rows only for this would read the table twice
+        // Room for a value a row; what is not used is never touched and is given back below.
         s.codes.reserve(static_cast<size_t>(count()));
+        s.distinct.reserve(static_cast<size_t>(count()));
+    }
     Query q(statements_, "SELECT " + quoted(field.name) + " FROM " + from_ + " WHERE " + condition() +
                              " ORDER BY rowid");
     bindCondition(q);
-    // The keys are kept apart from the map so that a row's key is looked up
-    // without making a string of it.
-    std::deque<std::string> keys;
-    std::unordered_map<std::string_view, std::uint32_t> seen;
+    struct Recent {
+        std::string key;
+        std::uint32_t code = 0;
+        bool used = false;
+    };
+    std::vector<Recent> recent(kRecentSlots);
     std::string key;
-    bool distinctOnly = true;
     while (q.step()) {
-        if (distinctOnly && seen.size() > kMaxDistinct) {
-            distinctOnly = false;
-            seen = {};
-            keys = {};
-        }
-        if (!distinctOnly) {
-            s.codes.push_back(static_cast<std::uint32_t>(s.distinct.size()));
-            s.distinct.push_back(columnValue(q.get(), 0, field));
-            continue;
-        }
         keyOf(q.get(), key);
-        const auto found = seen.find(key);
-        if (found != seen.end()) {
-            s.codes.push_back(found->second);
+        Recent& slot = recent[hashOf(key)];
+        if (slot.used && slot.key == key) {
+            s.codes.push_back(slot.code);
             continue;
         }
-        const auto code = static_cast<std::uint32_t>(s.distinct.size());
-        seen.emplace(keys.emplace_back(key), code);
+        slot.used = true;
+        slot.key = key;
+        slot.code = static_cast<std::uint32_t>(s.distinct.size());
+        s.codes.push_back(slot.code);
         s.distinct.push_back(columnValue(q.get(), 0, field));
-        s.codes.push_back(code);
     }
     s.codes.shrink_to_fit();
     s.distinct.shrink_to_fit();

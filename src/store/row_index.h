@@ -46,15 +46,15 @@ public:
     void forget();
 
     // See Table::findRow. The field's values of all visible rows are read
-    // once into memory, each distinct value kept once, and kept until the rows
-    // change here or another connection changes the file; `matches` is asked
-    // once per distinct value.
+    // once into memory, a value that repeats mostly kept once, and kept until
+    // the rows change here or another connection changes the file; `matches`
+    // is asked once per kept value.
     std::int64_t findRow(int fieldIndex, const FieldDef& field, std::int64_t from, int step,
                          const std::function<bool(const Value&)>& matches) const;
 
 private:
     // One field's values of the visible rows: by position, the number of the
-    // value in `distinct`.
+    // value in `distinct` (where a repeated value is mostly kept once).
     struct Snapshot {
         int field = -1;
         std::int64_t version = 0;
