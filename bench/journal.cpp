@@ -145,6 +145,18 @@ void SearchKeystrokeFindingNoRow(benchmark::State& state)
 }
 BENCHMARK(SearchKeystrokeFindingNoRow)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(5)->ReportAggregatesOnly(true);
 
+// The same keystroke once a search has read the field's values.
+void SearchKeystrokeFindingNoRowAgain(benchmark::State& state)
+{
+    Journal journal;
+    journal.search()->type(0, QStringLiteral("Ъ"));
+    for (auto _ : state) {
+        const bool found = journal.search()->type(0, QStringLiteral("Ъ"));
+        benchmark::DoNotOptimize(found);
+    }
+}
+BENCHMARK(SearchKeystrokeFindingNoRowAgain)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(5)->ReportAggregatesOnly(true);
+
 void SearchKeystrokeKeepingTheCurrentRow(benchmark::State& state)
 {
     Journal journal;
