@@ -14,6 +14,9 @@ namespace {
 // (names, dates, scale scores) keeps each once without a lookup structure
 // that grows with the table; a value not recognised is simply kept again.
 constexpr std::size_t kRecentSlots = 1024;   // a power of two
+// A field whose values are this varied is searched in the file instead:
+// keeping them would cost more memory and time than it saves.
+constexpr std::size_t kMaxKept = 1 << 16;
 
 // The slot of a key, from its length and its first and last eight bytes: a
 // few instructions a row. Keys that share a slot are kept apart by comparing
@@ -179,6 +182,12 @@ const RowIndex::Snapshot& RowIndex::snapshot(int fieldIndex, const FieldDef& fie
             s.codes.push_back(slot.code);
             continue;
         }
+        if (s.distinct.size() >= kMaxKept) {
+            s.codes = {};
+            s.distinct = {};
+            s.kept = false;
+            break;
+        }
         slot.used = true;
         slot.key = key;
         slot.code = static_cast<std::uint32_t>(s.distinct.size());
@@ -195,6 +204,8 @@ std::int64_t RowIndex::findRow(int fieldIndex, const FieldDef& field, std::int64
                                const std::function<bool(const Value&)>& matches) const
 {
     const Snapshot& s = snapshot(fieldIndex, field);
+    if (!s.kept)
+        return findInFile(field, from, step, matches);
     const auto size = static_cast<std::int64_t>(s.codes.size());
     if (size == 0 || (step >= 0 && from >= size) || (step < 0 && from < 0))
         return -1;
@@ -211,6 +222,26 @@ std::int64_t RowIndex::findRow(int fieldIndex, const FieldDef& field, std::int64
         if (verdicts[code] == 1)
             return position;
     }
+    return -1;
+}
+
+std::int64_t RowIndex::findInFile(const FieldDef& field, std::int64_t from, int step,
+                                  const std::function<bool(const Value&)>& matches) const
+{
+    const auto& ids = rowids();
+    const auto size = static_cast<std::int64_t>(ids.size());
+    if (size == 0 || (step >= 0 && from >= size) || (step < 0 && from < 0))
+        return -1;
+    from = std::clamp<std::int64_t>(from, 0, size - 1);
+    const std::string sql = "SELECT " + quoted(field.name) + " FROM " + from_ + " WHERE " + condition() +
+                            (step >= 0 ? " AND rowid>=:r ORDER BY rowid" : " AND rowid<=:r ORDER BY rowid DESC");
+    Query q(statements_, sql);
+    bindCondition(q);
+    q.bind(":r", ids[static_cast<size_t>(from)]);
+    const std::int64_t direction = step >= 0 ? 1 : -1;
+    for (std::int64_t position = from; q.step(); position += direction)
+        if (matches(columnValue(q.get(), 0, field)))
+            return position;
     return -1;
 }
 

@@ -48,7 +48,8 @@ public:
     // See Table::findRow. The field's values of all visible rows are read
     // once into memory, a value that repeats mostly kept once, and kept until
     // the rows change here or another connection changes the file; `matches`
-    // is asked once per kept value.
+    // is asked once per kept value. A field with too many different values is
+    // searched in the file, row by row.
     std::int64_t findRow(int fieldIndex, const FieldDef& field, std::int64_t from, int step,
                          const std::function<bool(const Value&)>& matches) const;
 
@@ -60,9 +61,12 @@ private:
         std::int64_t version = 0;
         std::vector<std::uint32_t> codes;
         std::vector<Value> distinct;
+        bool kept = true;   // false: the values are too varied to keep, and are searched in the file
     };
 
     const Snapshot& snapshot(int fieldIndex, const FieldDef& field) const;
+    std::int64_t findInFile(const FieldDef& field, std::int64_t from, int step,
+                            const std::function<bool(const Value&)>& matches) const;
     void dropSnapshot() const { snapshot_.reset(); }
 
     const StatementCache& statements_;

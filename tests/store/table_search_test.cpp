@@ -85,3 +85,28 @@ TEST(TableSearch, ValuesAlikeButStoredDifferentlyStayApart)
     EXPECT_EQ(t.findRow("Vopros", 0, 1, isText), 0) << "another field of the same table";
     EXPECT_EQ(t.findRow("NumVopros", 0, 1, isText), 1) << "and back";
 }
+
+TEST(TableSearch, AFieldOfManyDifferentValuesIsSearchedAsWell)
+{
+    TempDir dir;
+    makeResults(dir);
+    changeFromOutside(dir.file("Result.db"),
+                      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 70000) "
+                      "INSERT INTO Result(F) SELECT 'Фамилия' || i FROM n");
+    Table t("Result.db");
+    t.setDirectoryPath(dir.path());
+    t.declareFields(resultFields());
+    t.open();
+    const auto named = [](const std::string& name) {
+        return [name](const Value& v) { return std::get_if<std::string>(&v) && std::get<std::string>(v) == name; };
+    };
+    EXPECT_EQ(t.findRow("F", 0, 1, named("Фамилия69999")), 69998);
+    EXPECT_EQ(t.findRow("F", 69999, -1, named("Фамилия2")), 1);
+    EXPECT_EQ(t.findRow("F", 0, 1, named("Сидоров")), -1);
+    t.moveTo(5);
+    t.edit();
+    t.setField("F", std::string("Сидоров"));
+    t.post();
+    EXPECT_EQ(t.findRow("F", 0, 1, named("Сидоров")), 5);
+    EXPECT_EQ(t.findRow("NN", 0, 1, [](const Value& v) { return v == Value(std::int64_t{70000}); }), 69999);
+}
