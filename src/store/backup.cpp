@@ -13,48 +13,12 @@
 namespace store {
 namespace {
 
+using detail::Connection;
 using detail::raiseSqlite;
 using detail::tableLabel;
 
 // How long the copy waits for a table that another copy of the program is writing.
 constexpr int kBusyTimeoutMs = 10000;
-
-class Connection {
-public:
-    Connection(const std::string& path, int flags) : path_(path)
-    {
-        const int rc = sqlite3_open_v2(path.c_str(), &db_, flags | SQLITE_OPEN_NOMUTEX, nullptr);
-        if (rc != SQLITE_OK) {
-            try {
-                raiseSqlite(db_, rc, path);
-            } catch (...) {
-                sqlite3_close(db_);
-                throw;
-            }
-        }
-        sqlite3_extended_result_codes(db_, 1);
-        sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-    }
-    ~Connection() { sqlite3_close(db_); }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-
-    sqlite3* get() const { return db_; }
-    const std::string& path() const { return path_; }
-
-    // Closes for good, reporting a failure to finish the file.
-    void close()
-    {
-        const int rc = sqlite3_close(db_);
-        if (rc != SQLITE_OK)
-            raiseSqlite(db_, rc, path_);
-        db_ = nullptr;
-    }
-
-private:
-    std::string path_;
-    sqlite3* db_ = nullptr;
-};
 
 std::string sourceOf(const std::string& directory, const std::string& fileName)
 {
@@ -145,7 +109,8 @@ void copyUnchangedFile(const std::string& sourcePath, const Connection& copy)
     if (FileState::of(journal).exists)
         throw StoreError(tableLabel(sourcePath) + ": таблицу нельзя прочитать: каталог защищён от записи, "
                                                   "а журнал таблицы не завершён");
-    const Connection source(uriOf(sourcePath) + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+    const Connection source(uriOf(sourcePath) + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
+                            kBusyTimeoutMs);
     const int rc = copyPages(source, copy);
     if (rc != SQLITE_OK)
         raiseSqlite(source.get(), rc, sourcePath);
@@ -158,7 +123,7 @@ void copyTable(const std::string& directory, const std::string& sourcePath, cons
     int rc = SQLITE_OK;
     std::string message;
     {
-        const Connection source(sourcePath, SQLITE_OPEN_READONLY);
+        const Connection source(sourcePath, SQLITE_OPEN_READONLY, kBusyTimeoutMs);
         rc = copyPages(source, copy);
         if (rc == SQLITE_OK)
             return;
@@ -213,7 +178,7 @@ std::vector<BackedUpTable> backupDirectory(const std::string& directory, const s
     NewTables tables(destination, names, NewTables::Target::NewDirectory);
     std::vector<BackedUpTable> copied;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        Connection copy(tables.path(names[i]), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        Connection copy(tables.path(names[i]), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, kBusyTimeoutMs);
         copyTable(directory, sources[i], copy);
         copied.push_back({names[i], checkedRows(copy, sources[i])});
         copy.close();

@@ -387,6 +387,30 @@ void useWriteAheadJournal(sqlite3* db, const std::string& path)
         execute(db, "PRAGMA journal_mode=WAL", path);
 }
 
+Connection::Connection(const std::string& path, int flags, int busyTimeoutMs) : path_(path)
+{
+    const int rc = sqlite3_open_v2(path.c_str(), &db_, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        try {
+            raiseSqlite(db_, rc, path);
+        } catch (...) {
+            sqlite3_close(db_);
+            throw;
+        }
+    }
+    sqlite3_extended_result_codes(db_, 1);
+    if (busyTimeoutMs > 0)
+        sqlite3_busy_timeout(db_, busyTimeoutMs);
+}
+
+void Connection::close()
+{
+    const int rc = sqlite3_close(db_);
+    if (rc != SQLITE_OK)
+        raiseSqlite(db_, rc, path_);
+    db_ = nullptr;
+}
+
 Statement::Statement(sqlite3* db, const std::string& sql, const std::string& path) : db_(db), path_(path)
 {
     const int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &stmt_, nullptr);
@@ -401,12 +425,17 @@ Statement::~Statement()
 
 bool Statement::step()
 {
-    const int rc = sqlite3_step(stmt_);
+    return stepStatement(db_, stmt_, path_);
+}
+
+bool stepStatement(sqlite3* db, sqlite3_stmt* stmt, const std::string& path)
+{
+    const int rc = sqlite3_step(stmt);
     if (rc == SQLITE_ROW)
         return true;
     if (rc == SQLITE_DONE)
         return false;
-    raiseSqlite(db_, rc, path_);
+    raiseSqlite(db, rc, path);
 }
 
 void Statement::bind(int index, const Value& value)

@@ -52,6 +52,31 @@ void execute(sqlite3* db, const char* sql, const std::string& path);
 // when it or the commit fails (and the failure raised again).
 void inWriteTransaction(sqlite3* db, const std::string& path, const std::function<void()>& body);
 
+// A connection opened with `flags` (never shared between threads), reporting
+// failures with extended codes; waits up to `busyTimeoutMs` for a locked file.
+// Closed when it goes out of scope.
+class Connection {
+public:
+    Connection(const std::string& path, int flags, int busyTimeoutMs = 0);
+    ~Connection() { sqlite3_close(db_); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    sqlite3* get() const { return db_; }
+    const std::string& path() const { return path_; }
+
+    // Closes for good, reporting a failure to finish the file.
+    void close();
+
+private:
+    std::string path_;
+    sqlite3* db_ = nullptr;
+};
+
+// Steps a statement: true while a row is available, false when done; any
+// failure raises naming the file.
+bool stepStatement(sqlite3* db, sqlite3_stmt* stmt, const std::string& path);
+
 // A prepared statement that is finalised when it goes out of scope.
 class Statement {
 public:

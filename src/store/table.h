@@ -128,7 +128,10 @@ public:
     bool locate(const std::string& field, const Value& value);
     // Position of the first visible row, scanning from `from` downwards
     // (step +1) or upwards (step -1), whose value of the field satisfies
-    // `matches`; -1 when none. One pass over the table, no per-row lookups.
+    // `matches`; -1 when none. The first search of a field reads its values
+    // once and keeps them until the rows change (here, by the filter, or by
+    // another program); `matches` must answer by the value alone, as a value
+    // that repeats is asked about once.
     std::int64_t findRow(const std::string& field, std::int64_t from, int step,
                          const std::function<bool(const Value&)>& matches) const;
 

@@ -1,0 +1,248 @@
+#include "store/row_index.h"
+
+#include "store/field_schema.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace store::detail {
+
+namespace {
+
+// Values already read are recognised through a small table of recent ones,
+// indexed by a hash of the stored bytes: a field with few distinct values
+// (names, dates, scale scores) keeps each once without a lookup structure
+// that grows with the table; a value not recognised is simply kept again.
+constexpr std::size_t kRecentSlots = 1024;   // a power of two
+// A field whose values are this varied is searched in the file instead:
+// keeping them would cost more memory and time than it saves.
+constexpr std::size_t kMaxKept = 1 << 16;
+
+// The slot of a key, from its length and its first and last eight bytes: a
+// few instructions a row. Keys that share a slot are kept apart by comparing
+// them whole; one that takes another's slot is only kept again.
+std::size_t slotOf(const std::string& key)
+{
+    const std::size_t size = key.size();
+    std::uint64_t head = 0;
+    std::uint64_t tail = 0;
+    std::memcpy(&head, key.data(), std::min<std::size_t>(size, 8));
+    if (size > 8)
+        std::memcpy(&tail, key.data() + size - std::min<std::size_t>(size - 8, 8), std::min<std::size_t>(size - 8, 8));
+    const std::uint64_t h = (head * 0x9E3779B97F4A7C15ull) ^ (tail * 0xC2B2AE3D27D4EB4Full) ^ size;
+    return static_cast<std::size_t>(h ^ (h >> 29) ^ (h >> 47)) & (kRecentSlots - 1);
+}
+
+// The stored form of a result column as a key: its type, then its bytes.
+void keyOf(sqlite3_stmt* stmt, std::string& key)
+{
+    const int type = sqlite3_column_type(stmt, 0);
+    key.assign(1, static_cast<char>(type));
+    if (type == SQLITE_INTEGER) {
+        const std::int64_t n = sqlite3_column_int64(stmt, 0);
+        key.append(reinterpret_cast<const char*>(&n), sizeof n);
+    } else if (type == SQLITE_FLOAT) {
+        const double r = sqlite3_column_double(stmt, 0);
+        key.append(reinterpret_cast<const char*>(&r), sizeof r);
+    } else if (type != SQLITE_NULL) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+        key.append(text ? text : "", static_cast<size_t>(sqlite3_column_bytes(stmt, 0)));
+    }
+}
+
+}  // namespace
+
+void RowIndex::reset(std::string from, std::optional<std::int64_t> nn)
+{
+    from_ = std::move(from);
+    nn_ = nn;
+    forget();
+}
+
+std::string RowIndex::condition() const
+{
+    return nn_ ? "\"NN\"=:nn" : "1";
+}
+
+void RowIndex::bindCondition(Query& query) const
+{
+    if (nn_)
+        query.bind(":nn", *nn_);
+}
+
+std::optional<std::int64_t> RowIndex::rowAfter(std::optional<std::int64_t> after, bool forward) const
+{
+    std::string sql = "SELECT rowid FROM " + from_ + " WHERE " + condition();
+    if (after)
+        sql += forward ? " AND rowid>:r" : " AND rowid<:r";
+    sql += forward ? " ORDER BY rowid LIMIT 1" : " ORDER BY rowid DESC LIMIT 1";
+    Query q(statements_, sql);
+    bindCondition(q);
+    if (after)
+        q.bind(":r", *after);
+    if (!q.step())
+        return std::nullopt;
+    return q.integer(0);
+}
+
+std::int64_t RowIndex::count() const
+{
+    if (rowids_)
+        return static_cast<std::int64_t>(rowids_->size());
+    if (!count_) {
+        Query q(statements_, "SELECT count(*) FROM " + from_ + " WHERE " + condition());
+        bindCondition(q);
+        q.step();
+        count_ = q.integer(0);
+    }
+    return *count_;
+}
+
+const std::vector<std::int64_t>& RowIndex::rowids() const
+{
+    if (!rowids_) {
+        std::vector<std::int64_t> ids;
+        if (count_)
+            ids.reserve(static_cast<size_t>(*count_));
+        Query q(statements_, "SELECT rowid FROM " + from_ + " WHERE " + condition() + " ORDER BY rowid");
+        bindCondition(q);
+        while (q.step())
+            ids.push_back(q.integer(0));
+        rowids_ = std::move(ids);
+        count_.reset();
+    }
+    return *rowids_;
+}
+
+std::int64_t RowIndex::positionOf(std::int64_t rowid) const
+{
+    const auto& ids = rowids();
+    return std::lower_bound(ids.begin(), ids.end(), rowid) - ids.begin();
+}
+
+std::int64_t RowIndex::noteAppended(std::int64_t rowid)
+{
+    dropSnapshot();
+    if (rowids_) {
+        const auto at = std::lower_bound(rowids_->begin(), rowids_->end(), rowid);
+        const auto position = at - rowids_->begin();
+        rowids_->insert(at, rowid);
+        return position;
+    }
+    const bool last = !rowAfter(rowid);
+    if (count_)
+        ++*count_;
+    return last && count_ ? *count_ - 1 : -1;
+}
+
+void RowIndex::noteDeleted(std::int64_t position)
+{
+    dropSnapshot();
+    if (rowids_)
+        rowids_->erase(rowids_->begin() + position);
+    else if (count_)
+        --*count_;
+}
+
+void RowIndex::forget()
+{
+    rowids_.reset();
+    count_.reset();
+    dropSnapshot();
+}
+
+const RowIndex::Snapshot& RowIndex::snapshot(int fieldIndex, const FieldDef& field) const
+{
+    const std::int64_t version = statements_.dataVersion();
+    if (snapshot_ && snapshot_->field == fieldIndex && snapshot_->version == version)
+        return *snapshot_;
+    snapshot_.reset();   // the old values are let go before the new ones are read
+    Snapshot s;
+    s.field = fieldIndex;
+    s.version = version;
+    if (rowids_ || count_) {   // counting the rows only for this would read the table twice
+        // Room for a value a row; what is not used is never touched and is given back below.
+        s.codes.reserve(static_cast<size_t>(count()));
+        s.distinct.reserve(static_cast<size_t>(count()));
+    }
+    Query q(statements_, "SELECT " + quoted(field.name) + " FROM " + from_ + " WHERE " + condition() +
+                             " ORDER BY rowid");
+    bindCondition(q);
+    struct Recent {
+        std::string key;
+        std::uint32_t code = 0;
+        bool used = false;
+    };
+    std::vector<Recent> recent(kRecentSlots);
+    std::string key;
+    while (q.step()) {
+        keyOf(q.get(), key);
+        Recent& slot = recent[slotOf(key)];
+        if (slot.used && slot.key == key) {
+            s.codes.push_back(slot.code);
+            continue;
+        }
+        if (s.distinct.size() >= kMaxKept) {
+            s.codes = {};
+            s.distinct = {};
+            s.kept = false;
+            break;
+        }
+        slot.used = true;
+        slot.key = key;
+        slot.code = static_cast<std::uint32_t>(s.distinct.size());
+        s.codes.push_back(slot.code);
+        s.distinct.push_back(columnValue(q.get(), 0, field));
+    }
+    s.codes.shrink_to_fit();
+    s.distinct.shrink_to_fit();
+    snapshot_ = std::move(s);
+    return *snapshot_;
+}
+
+std::int64_t RowIndex::findRow(int fieldIndex, const FieldDef& field, std::int64_t from, int step,
+                               const std::function<bool(const Value&)>& matches) const
+{
+    const Snapshot& s = snapshot(fieldIndex, field);
+    if (!s.kept)
+        return findInFile(field, from, step, matches);
+    const auto size = static_cast<std::int64_t>(s.codes.size());
+    if (size == 0 || (step >= 0 && from >= size) || (step < 0 && from < 0))
+        return -1;
+    from = std::clamp<std::int64_t>(from, 0, size - 1);
+    // Per distinct value: 0 not yet asked, 1 matches, 2 does not.
+    std::vector<unsigned char> verdictsOf(s.distinct.size(), 0);
+    unsigned char* verdicts = verdictsOf.data();
+    const std::uint32_t* codes = s.codes.data();
+    const std::int64_t direction = step >= 0 ? 1 : -1;
+    for (std::int64_t position = from; position >= 0 && position < size; position += direction) {
+        const std::uint32_t code = codes[position];
+        if (verdicts[code] == 0)
+            verdicts[code] = matches(s.distinct[code]) ? 1 : 2;
+        if (verdicts[code] == 1)
+            return position;
+    }
+    return -1;
+}
+
+std::int64_t RowIndex::findInFile(const FieldDef& field, std::int64_t from, int step,
+                                  const std::function<bool(const Value&)>& matches) const
+{
+    const auto& ids = rowids();
+    const auto size = static_cast<std::int64_t>(ids.size());
+    if (size == 0 || (step >= 0 && from >= size) || (step < 0 && from < 0))
+        return -1;
+    from = std::clamp<std::int64_t>(from, 0, size - 1);
+    const std::string sql = "SELECT " + quoted(field.name) + " FROM " + from_ + " WHERE " + condition() +
+                            (step >= 0 ? " AND rowid>=:r ORDER BY rowid" : " AND rowid<=:r ORDER BY rowid DESC");
+    Query q(statements_, sql);
+    bindCondition(q);
+    q.bind(":r", ids[static_cast<size_t>(from)]);
+    const std::int64_t direction = step >= 0 ? 1 : -1;
+    for (std::int64_t position = from; q.step(); position += direction)
+        if (matches(columnValue(q.get(), 0, field)))
+            return position;
+    return -1;
+}
+
+}  // namespace store::detail
