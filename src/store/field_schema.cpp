@@ -1,7 +1,6 @@
 #include "store/field_schema.h"
 
 #include "base/utf8.h"
-
 #include "store/statement_cache.h"
 
 #include <algorithm>
