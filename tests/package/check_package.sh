@@ -99,16 +99,22 @@ if command -v xvfb-run >/dev/null && command -v xwininfo >/dev/null; then
 window() { xwininfo -root -tree | grep -F "\"$1\"" >/dev/null; }
 main_window() { window "Психологический опросник FPI (версия 1.1.2)"; }
 start() {
-    env -u XDG_DATA_HOME QT_QPA_PLATFORM=xcb HOME="$2" "$1" >/dev/null 2>&1 &
+    env -u XDG_DATA_HOME QT_QPA_PLATFORM=xcb HOME="$2" "$1" >"$2/fpi-start.log" 2>&1 &
     pid=$!
     i=0
-    while ! main_window; do i=$((i + 1)); [ $i -gt 600 ] && break; sleep 0.1; done
-    main_window && echo "main window" || echo "no main window"
+    while ! main_window && kill -0 $pid 2>/dev/null; do i=$((i + 1)); [ $i -gt 1200 ] && break; sleep 0.1; done
+    if main_window; then
+        echo "main window"
+    else
+        # Tell why: the program's own output and, when it ended, its status.
+        kill -0 $pid 2>/dev/null || { wait $pid; echo "ended with status $?"; }
+        echo "no main window: $(cat "$2/fpi-start.log")"
+    fi
     # The box follows the main window at once; a second look after it was given the chance.
     i=0
     while ! window "Опросник FPI"; do i=$((i + 1)); [ $i -gt 20 ] && break; sleep 0.1; done
     window "Опросник FPI" && echo "message box" || echo "no message box"
-    kill $pid; wait $pid 2>/dev/null
+    kill $pid 2>/dev/null; wait $pid 2>/dev/null
 }
 start "$1" "$2"
 start "$1" "$3"
