@@ -1,25 +1,10 @@
 #include "store/result_table.h"
 
 #include "base/utf8.h"
+#include "engine/scales.h"
 
 namespace store {
 namespace {
-
-// Display labels of Tip1..Tip12, in scale order.
-const char* const kScaleLabels[12] = {
-    "Невротичность",
-    "Спонтанная агрессивность",
-    "Депресивность",
-    "Раздражительность",
-    "Общительность",
-    "Уравновешеность",
-    "Реактивная агрессивность",
-    "Застенчивость",
-    "Открытость",
-    "Экстраверсия-интроверсия",
-    "Эмоцианальная лабильность",
-    "Маскулизм-феменизьм",
-};
 
 // A scale score as the conversion gives it.
 constexpr std::int64_t kLowestScore = 1;
@@ -53,7 +38,7 @@ std::vector<FieldDef> resultFields()
     };
     for (int scale = 1; scale <= 12; ++scale)
         fields.push_back(
-            {tipField(scale), FieldKind::Integer, 0, kScaleLabels[scale - 1], 16, kLowestScore, kHighestScore});
+            {tipField(scale), FieldKind::Integer, 0, engine::scale(scale).displayLabel, 16, kLowestScore, kHighestScore});
     fields.push_back({"NN", FieldKind::Integer, 0, "", 32});
     return fields;
 }

@@ -287,10 +287,8 @@ TEST(ParadoxImport, DamagedHeadersAreRefusedBeforeTheLibraryReadsThem)
         d.apply(bytes);
         paradox_test::writeBytes(old.path("Result.db"), bytes);
         TempDir target;
-        const auto started = std::chrono::steady_clock::now();
         expectImportError([&] { store::importParadoxTable(old.path("Result.db"), target.file("Result.db")); },
                           d.message);
-        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(500));
         EXPECT_TRUE(filesIn(target.path()).empty());
     }
 }

@@ -2,7 +2,6 @@
 #include "store/value.h"
 #include "store/result_table.h"
 
-#include "engine/scales.h"
 
 #include <gtest/gtest.h>
 
@@ -46,17 +45,3 @@ TEST(Names, FirstCharactersNeverSplitACharacter)
     EXPECT_EQ(firstChars("Яb", 0), "");
 }
 
-TEST(Names, ResultLabelsMatchTheScaleCatalogue)
-{
-    const auto fields = resultFields();
-    ASSERT_EQ(fields.size(), 17u);
-    for (int s = 1; s <= 12; ++s) {
-        const FieldDef& f = fields[static_cast<size_t>(3 + s)];
-        EXPECT_EQ(f.name, engine::scale(s).field);
-        EXPECT_EQ(f.displayLabel, engine::scale(s).displayLabel);
-        EXPECT_EQ(f.bits, 16);
-    }
-    EXPECT_EQ(fields[0].displayLabel, "Фамилия");
-    EXPECT_EQ(fields[3].displayLabel, "Дата обсл.");
-    EXPECT_EQ(fields[16].name, "NN");
-}
