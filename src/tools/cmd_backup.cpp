@@ -31,14 +31,8 @@ const char kHelp[] =
 
 int backupCommand(const Args& args)
 {
-    if (wantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return 0;
-    }
-    if (args.size() != 2) {
-        std::fprintf(stderr, "Неверные параметры.\n\n%s", kHelp);
-        return 1;
-    }
+    if (const auto status = helpOrUsage(args, 2, 2, kHelp))
+        return *status;
     try {
         for (const store::BackedUpTable& t : store::backupDirectory(args[0], args[1]))
             std::printf("%s: %lld зап.\n", t.fileName.c_str(), static_cast<long long>(t.rows));

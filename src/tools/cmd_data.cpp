@@ -69,12 +69,6 @@ const char kExportHelp[] =
     "2 - таблицу не удалось прочитать, файл нельзя заменять или не удалось\n"
     "записать (прежний файл тогда не изменяется).\n";
 
-int usageError(const char* help)
-{
-    std::fprintf(stderr, "Неверные параметры.\n\n%s", help);
-    return 1;
-}
-
 std::string tablePath(const std::string& directory, const char* file)
 {
     return (fs::path(directory) / file).string();
@@ -226,12 +220,8 @@ void writeResults(const store::Table& results, std::ostream& out)
 
 int createCommand(const Args& args)
 {
-    if (wantsHelp(args)) {
-        std::fputs(kCreateHelp, stdout);
-        return 0;
-    }
-    if (args.size() != 1)
-        return usageError(kCreateHelp);
+    if (const auto status = helpOrUsage(args, 1, 1, kCreateHelp))
+        return *status;
     const std::string& directory = args[0];
     try {
         makeParentDirectories(directory);
@@ -246,12 +236,8 @@ int createCommand(const Args& args)
 
 int importItemsCommand(const Args& args)
 {
-    if (wantsHelp(args)) {
-        std::fputs(kImportHelp, stdout);
-        return 0;
-    }
-    if (args.size() != 2)
-        return usageError(kImportHelp);
+    if (const auto status = helpOrUsage(args, 2, 2, kImportHelp))
+        return *status;
     std::string content;
     try {
         content = readInputFile(args[1]);
@@ -281,12 +267,8 @@ int importItemsCommand(const Args& args)
 
 int exportCommand(const Args& args)
 {
-    if (wantsHelp(args)) {
-        std::fputs(kExportHelp, stdout);
-        return 0;
-    }
-    if (args.empty() || args.size() > 2)
-        return usageError(kExportHelp);
+    if (const auto status = helpOrUsage(args, 1, 2, kExportHelp))
+        return *status;
     try {
         // The target is checked before the table is even opened.
         std::optional<OutputTarget> target;

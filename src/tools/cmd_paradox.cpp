@@ -32,14 +32,8 @@ const char kHelp[] =
 
 int importParadoxCommand(const Args& args)
 {
-    if (wantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return 0;
-    }
-    if (args.size() != 2) {
-        std::fputs(kHelp, stderr);
-        return 1;
-    }
+    if (const auto status = helpOrUsage(args, 2, 2, kHelp))
+        return *status;
     try {
         for (const store::ImportedTable& t : store::importParadoxDirectory(args[0], args[1]))
             std::printf("%s: %lld зап.\n", t.fileName.c_str(), static_cast<long long>(t.rows));

@@ -28,14 +28,8 @@ const char kWhereHelp[] =
 
 int whereCommand(const Args& args)
 {
-    if (wantsHelp(args)) {
-        std::fputs(kWhereHelp, stdout);
-        return 0;
-    }
-    if (!args.empty()) {
-        std::fprintf(stderr, "Неверные параметры.\n\n%s", kWhereHelp);
-        return 1;
-    }
+    if (const auto status = helpOrUsage(args, 0, 0, kWhereHelp))
+        return *status;
     // The executable's directory comes from the application object.
     int argc = 1;
     char name[] = "fpi-data";

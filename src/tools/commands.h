@@ -3,6 +3,8 @@
 // returns the exit status: 0 success, 1 bad input, 2 a file that cannot be
 // read or written.
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,5 +22,9 @@ int backupCommand(const Args& args);         // cmd_backup.cpp
 int whereCommand(const Args& args);          // cmd_where.cpp
 
 bool wantsHelp(const Args& args);
+// Answers --help (the help on standard output, status 0) or a count of
+// parameters outside [fewest, most] (the help on standard error, status 1);
+// no status when the command should run.
+std::optional<int> helpOrUsage(const Args& args, std::size_t fewest, std::size_t most, const char* help);
 
 }  // namespace tools

@@ -45,6 +45,19 @@ bool wantsHelp(const Args& args)
     return false;
 }
 
+std::optional<int> helpOrUsage(const Args& args, std::size_t fewest, std::size_t most, const char* help)
+{
+    if (wantsHelp(args)) {
+        std::fputs(help, stdout);
+        return 0;
+    }
+    if (args.size() < fewest || args.size() > most) {
+        std::fprintf(stderr, "Неверные параметры.\n\n%s", help);
+        return 1;
+    }
+    return std::nullopt;
+}
+
 }  // namespace tools
 
 int main(int argc, char** argv)
