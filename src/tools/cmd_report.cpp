@@ -9,7 +9,6 @@
 #include <QBuffer>
 #include <QGuiApplication>
 
-#include <cstdlib>
 #include <iostream>
 #include <memory>
 
@@ -32,16 +31,17 @@ const char kHelp[] =
     "2 - файл нельзя заменять или не удалось записать (прежний файл тогда\n"
     "не изменяется).\n";
 
-// Fonts and painting need a GUI application; without a display it draws offscreen.
+// Fonts and painting need a GUI application; a PDF needs no display, so it
+// always draws offscreen.
 std::unique_ptr<QGuiApplication> guiApplication()
 {
     if (QCoreApplication::instance())
         return nullptr;
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
+    static int argc = 3;
     static char name[] = "fpi-data";
-    static char* argv[] = {name, nullptr};
+    static char platformOption[] = "-platform";
+    static char platform[] = "offscreen";
+    static char* argv[] = {name, platformOption, platform, nullptr};
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
