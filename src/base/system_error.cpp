@@ -1,6 +1,7 @@
 #include "base/system_error.h"
 
 #include <cerrno>
+#include <sys/stat.h>
 
 namespace base {
 
@@ -38,6 +39,21 @@ std::string systemErrorText(int errorNumber)
     case ENOTEMPTY: return "каталог не пуст";
     default: return "системная ошибка " + std::to_string(errorNumber);
     }
+}
+
+std::string notRegularFileText(unsigned mode)
+{
+    if (S_ISREG(mode))
+        return {};
+    if (S_ISDIR(mode))
+        return "это каталог, а не обычный файл";
+    if (S_ISFIFO(mode))
+        return "это именованный канал, а не обычный файл";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "это устройство, а не обычный файл";
+    if (S_ISSOCK(mode))
+        return "это сокет, а не обычный файл";
+    return "это не обычный файл";
 }
 
 bool isDirectoryError(int errorNumber)

@@ -14,4 +14,8 @@ std::string systemErrorText(int errorNumber);
 // (missing, not a directory, write-protected or read-only file system).
 bool isDirectoryError(int errorNumber);
 
+// Why a path that a stat gave `mode` for is refused where a regular file is
+// needed, e.g. "это каталог, а не обычный файл"; empty for a regular file.
+std::string notRegularFileText(unsigned mode);
+
 }  // namespace base

@@ -13,25 +13,10 @@ namespace store::paradox {
 
 namespace {
 
-// What a file is when it is not a regular file, for the message refusing it.
-std::string kindOfSpecialFile(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return "это каталог";
-    if (S_ISFIFO(mode))
-        return "это именованный канал";
-    if (S_ISSOCK(mode))
-        return "это сокет";
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return "это устройство";
-    return "это особый файл";
-}
-
 void requireRegularFile(const std::string& path, const struct stat& st)
 {
     if (!S_ISREG(st.st_mode))
-        accessError("Файл «" + path + "» не прочитан: " + kindOfSpecialFile(st.st_mode)
-                    + ", а не обычный файл");
+        accessError("Файл «" + path + "» не прочитан: " + base::notRegularFileText(st.st_mode));
 }
 
 struct ClosedAtEnd {

@@ -65,19 +65,6 @@ bool endsWith(const std::string& s, const std::string& tail)
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-std::string kindText(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return "это каталог, а не файл";
-    if (S_ISFIFO(mode))
-        return "это именованный канал, а не обычный файл";
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return "это устройство, а не обычный файл";
-    if (S_ISSOCK(mode))
-        return "это сокет, а не обычный файл";
-    return "это не обычный файл";
-}
-
 class Descriptor {
 public:
     explicit Descriptor(int fd) : fd_(fd) {}
@@ -190,7 +177,7 @@ std::string readInputFile(const std::string& path)
     if (stat(path.c_str(), &info) != 0)
         failedInput(path, base::systemErrorText(errno));
     if (!S_ISREG(info.st_mode))
-        failedInput(path, kindText(info.st_mode));
+        failedInput(path, base::notRegularFileText(info.st_mode));
     // Non-blocking, in case something else took the name since.
     Descriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0)
@@ -198,7 +185,7 @@ std::string readInputFile(const std::string& path)
     if (fstat(fd.get(), &info) != 0)
         failedInput(path, base::systemErrorText(errno));
     if (!S_ISREG(info.st_mode))
-        failedInput(path, kindText(info.st_mode));
+        failedInput(path, base::notRegularFileText(info.st_mode));
     std::string content;
     if (const int error = readAll(fd.get(), content))
         failedInput(path, base::systemErrorText(error));
@@ -243,7 +230,7 @@ OutputTarget checkOutputTarget(const std::string& path, const std::string& dataD
     struct stat info {};
     if (stat(target.file.c_str(), &info) == 0) {
         if (!S_ISREG(info.st_mode))
-            refuseOutput(path, kindText(info.st_mode));
+            refuseOutput(path, base::notRegularFileText(info.st_mode));
         if (isTable(target.file))
             refuseOutput(path, "это файл таблицы каталога данных");
         if (isSqliteDatabase(target.file))
