@@ -17,33 +17,6 @@ bool contains(const std::string& text, const char* part)
     return text.find(part) != std::string::npos;
 }
 
-// A field as the file declares it: the kind from the declared type, the size
-// of a text from "(n)".
-FieldDef fieldFromColumn(const std::string& name, std::string type)
-{
-    for (char& c : type)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    FieldDef f;
-    f.name = name;
-    if (contains(type, "INT")) {
-        f.kind = FieldKind::Integer;
-        f.bits = contains(type, "SMALLINT") || contains(type, "INT2") ? 16 : 0;
-    } else if (contains(type, "CHAR") || contains(type, "TEXT") || contains(type, "CLOB")) {
-        f.kind = FieldKind::Text;
-        const auto open = type.find('(');
-        if (open != std::string::npos)
-            f.size = std::atoi(type.c_str() + open + 1);
-    } else if (contains(type, "DATETIME") || contains(type, "TIMESTAMP") || contains(type, "TIME")) {
-        f.kind = FieldKind::DateTime;
-    } else if (contains(type, "DATE")) {
-        f.kind = FieldKind::Date;
-    } else if (contains(type, "REAL") || contains(type, "FLOA") || contains(type, "DOUB") ||
-               contains(type, "NUMERIC") || contains(type, "DECIMAL")) {
-        f.kind = FieldKind::Real;
-    }
-    return f;
-}
-
 bool compatible(FieldKind declared, FieldKind inFile)
 {
     switch (declared) {
@@ -123,12 +96,34 @@ Date fittedDate(const Value& v, const std::string& label)
     reject(label, "ожидается дата");
 }
 
-[[noreturn]] void refuse(const std::string& path, const std::string& problem)
-{
-    throw StoreError(tableLabel(path) + ": " + problem);
-}
-
 }  // namespace
+
+// A field as the file declares it: the kind from the declared type, the size
+// of a text from "(n)".
+FieldDef fieldFromColumn(const std::string& name, std::string type)
+{
+    for (char& c : type)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    FieldDef f;
+    f.name = name;
+    if (contains(type, "INT")) {
+        f.kind = FieldKind::Integer;
+        f.bits = contains(type, "SMALLINT") || contains(type, "INT2") ? 16 : 0;
+    } else if (contains(type, "CHAR") || contains(type, "TEXT") || contains(type, "CLOB")) {
+        f.kind = FieldKind::Text;
+        const auto open = type.find('(');
+        if (open != std::string::npos)
+            f.size = std::atoi(type.c_str() + open + 1);
+    } else if (contains(type, "DATETIME") || contains(type, "TIMESTAMP") || contains(type, "TIME")) {
+        f.kind = FieldKind::DateTime;
+    } else if (contains(type, "DATE")) {
+        f.kind = FieldKind::Date;
+    } else if (contains(type, "REAL") || contains(type, "FLOA") || contains(type, "DOUB") ||
+               contains(type, "NUMERIC") || contains(type, "DECIMAL")) {
+        f.kind = FieldKind::Real;
+    }
+    return f;
+}
 
 bool sameName(const std::string& a, const std::string& b)
 {
@@ -189,6 +184,28 @@ Value columnValue(sqlite3_stmt* stmt, int column, const FieldDef& field)
     }
 }
 
+Schema matchFields(const std::vector<FieldDef>& stored, int storedAuto, const std::vector<FieldDef>& declared,
+                   const std::string& label)
+{
+    Schema schema;
+    if (declared.empty()) {
+        schema.fields = stored;
+        schema.autoField = storedAuto;
+    }
+    for (const FieldDef& want : declared) {
+        const auto it = std::find_if(stored.begin(), stored.end(),
+                                     [&](const FieldDef& f) { return sameName(f.name, want.name); });
+        if (it == stored.end())
+            reject(label, "нет поля «" + want.name + "»");
+        if (!compatible(want.kind, it->kind))
+            reject(label, "поле «" + want.name + "» должно быть " + kindName(want.kind));
+        if (it - stored.begin() == storedAuto)
+            schema.autoField = static_cast<int>(schema.fields.size());
+        schema.fields.push_back(want);
+    }
+    return schema;
+}
+
 Schema readSchema(const StatementCache& statements, const std::string& stem, const std::vector<FieldDef>& declared)
 {
     Query q(statements, "SELECT name, type, pk FROM pragma_table_info(:t)");
@@ -201,26 +218,10 @@ Schema readSchema(const StatementCache& statements, const std::string& stem, con
         inFile.push_back(fieldFromColumn(name ? name : "", type ? type : ""));
         primary.push_back(sqlite3_column_int(q.get(), 2) == 1 && type && sameName(type, "INTEGER"));
     }
-    const auto autoColumn = [&](size_t i) { return primary[i] && std::count(primary.begin(), primary.end(), true) == 1; };
-    Schema schema;
-    if (declared.empty()) {
-        schema.fields = inFile;
-        for (size_t i = 0; i < inFile.size(); ++i)
-            if (autoColumn(i))
-                schema.autoField = static_cast<int>(i);
-    }
-    for (const FieldDef& want : declared) {
-        const auto it = std::find_if(inFile.begin(), inFile.end(),
-                                     [&](const FieldDef& f) { return sameName(f.name, want.name); });
-        if (it == inFile.end())
-            refuse(statements.path(), "нет поля «" + want.name + "»");
-        if (!compatible(want.kind, it->kind))
-            refuse(statements.path(), "поле «" + want.name + "» должно быть " + kindName(want.kind));
-        if (autoColumn(static_cast<size_t>(it - inFile.begin())))
-            schema.autoField = static_cast<int>(schema.fields.size());
-        schema.fields.push_back(want);
-    }
-    return schema;
+    int autoField = -1;
+    if (std::count(primary.begin(), primary.end(), true) == 1)
+        autoField = static_cast<int>(std::find(primary.begin(), primary.end(), true) - primary.begin());
+    return matchFields(inFile, autoField, declared, tableLabel(statements.path()));
 }
 
 }  // namespace store::detail

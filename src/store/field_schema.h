@@ -35,6 +35,17 @@ struct Schema {
     int autoField = -1;   // the field that is the row number (a sole INTEGER PRIMARY KEY)
 };
 
+// A field from a stored column: the kind from the declared type, the size
+// of a text from "(n)".
+FieldDef fieldFromColumn(const std::string& name, std::string type);
+
+// The declared fields checked against the stored ones (storedAuto: the index
+// of the one the store fills, -1 when none), or the stored ones when nothing
+// is declared; fails starting with `label` when a declared field is missing
+// or of an incompatible kind.
+Schema matchFields(const std::vector<FieldDef>& stored, int storedAuto, const std::vector<FieldDef>& declared,
+                   const std::string& label);
+
 // Reads the fields of the table `stem`; fails naming the file when a declared
 // field is missing or of an incompatible kind.
 Schema readSchema(const StatementCache& statements, const std::string& stem, const std::vector<FieldDef>& declared);

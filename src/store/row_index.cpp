@@ -1,6 +1,5 @@
 #include "store/row_index.h"
 
-#include "store/field_schema.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,7 +13,7 @@ namespace {
 // (names, dates, scale scores) keeps each once without a lookup structure
 // that grows with the table; a value not recognised is simply kept again.
 constexpr std::size_t kRecentSlots = 1024;   // a power of two
-// A field whose values are this varied is searched in the file instead:
+// A field whose values are this varied is searched where it is stored instead:
 // keeping them would cost more memory and time than it saves.
 constexpr std::size_t kMaxKept = 1 << 16;
 
@@ -33,91 +32,42 @@ std::size_t slotOf(const std::string& key)
     return static_cast<std::size_t>(h ^ (h >> 29) ^ (h >> 47)) & (kRecentSlots - 1);
 }
 
-// The stored form of a result column as a key: its type, then its bytes.
-void keyOf(sqlite3_stmt* stmt, std::string& key)
-{
-    const int type = sqlite3_column_type(stmt, 0);
-    key.assign(1, static_cast<char>(type));
-    if (type == SQLITE_INTEGER) {
-        const std::int64_t n = sqlite3_column_int64(stmt, 0);
-        key.append(reinterpret_cast<const char*>(&n), sizeof n);
-    } else if (type == SQLITE_FLOAT) {
-        const double r = sqlite3_column_double(stmt, 0);
-        key.append(reinterpret_cast<const char*>(&r), sizeof r);
-    } else if (type != SQLITE_NULL) {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-        key.append(text ? text : "", static_cast<size_t>(sqlite3_column_bytes(stmt, 0)));
-    }
-}
-
 }  // namespace
 
-void RowIndex::reset(std::string from, std::optional<std::int64_t> nn)
+void RowIndex::reset(TableBackend* backend, std::optional<std::int64_t> nn)
 {
-    from_ = std::move(from);
-    nn_ = nn;
+    backend_ = backend;
+    visible_ = Visible{nn};
     forget();
-}
-
-std::string RowIndex::condition() const
-{
-    return nn_ ? "\"NN\"=:nn" : "1";
-}
-
-void RowIndex::bindCondition(Query& query) const
-{
-    if (nn_)
-        query.bind(":nn", *nn_);
 }
 
 std::optional<std::int64_t> RowIndex::rowAfter(std::optional<std::int64_t> after, bool forward) const
 {
-    std::string sql = "SELECT rowid FROM " + from_ + " WHERE " + condition();
-    if (after)
-        sql += forward ? " AND rowid>:r" : " AND rowid<:r";
-    sql += forward ? " ORDER BY rowid LIMIT 1" : " ORDER BY rowid DESC LIMIT 1";
-    Query q(statements_, sql);
-    bindCondition(q);
-    if (after)
-        q.bind(":r", *after);
-    if (!q.step())
-        return std::nullopt;
-    return q.integer(0);
+    return backend_->keyAfter(visible_, after, forward);
 }
 
 std::int64_t RowIndex::count() const
 {
     if (rowids_)
         return static_cast<std::int64_t>(rowids_->size());
-    if (!count_) {
-        Query q(statements_, "SELECT count(*) FROM " + from_ + " WHERE " + condition());
-        bindCondition(q);
-        q.step();
-        count_ = q.integer(0);
-    }
+    if (!count_)
+        count_ = backend_->count(visible_);
     return *count_;
 }
 
 const std::vector<std::int64_t>& RowIndex::rowids() const
 {
     if (!rowids_) {
-        std::vector<std::int64_t> ids;
-        if (count_)
-            ids.reserve(static_cast<size_t>(*count_));
-        Query q(statements_, "SELECT rowid FROM " + from_ + " WHERE " + condition() + " ORDER BY rowid");
-        bindCondition(q);
-        while (q.step())
-            ids.push_back(q.integer(0));
-        rowids_ = std::move(ids);
+        rowids_ = backend_->keys(visible_);
         count_.reset();
     }
     return *rowids_;
 }
 
-std::int64_t RowIndex::positionOf(std::int64_t rowid) const
+std::int64_t RowIndex::positionOf(std::int64_t key) const
 {
     const auto& ids = rowids();
-    return std::lower_bound(ids.begin(), ids.end(), rowid) - ids.begin();
+    return std::lower_bound(ids.begin(), ids.end(), key) - ids.begin();
 }
 
 std::int64_t RowIndex::noteAppended(std::int64_t rowid)
@@ -151,9 +101,9 @@ void RowIndex::forget()
     dropSnapshot();
 }
 
-const RowIndex::Snapshot& RowIndex::snapshot(int fieldIndex, const FieldDef& field) const
+const RowIndex::Snapshot& RowIndex::snapshot(int fieldIndex) const
 {
-    const std::int64_t version = statements_.dataVersion();
+    const std::int64_t version = backend_->dataVersion();
     if (snapshot_ && snapshot_->field == fieldIndex && snapshot_->version == version)
         return *snapshot_;
     snapshot_.reset();   // the old values are let go before the new ones are read
@@ -165,9 +115,6 @@ const RowIndex::Snapshot& RowIndex::snapshot(int fieldIndex, const FieldDef& fie
         s.codes.reserve(static_cast<size_t>(count()));
         s.distinct.reserve(static_cast<size_t>(count()));
     }
-    Query q(statements_, "SELECT " + quoted(field.name) + " FROM " + from_ + " WHERE " + condition() +
-                             " ORDER BY rowid");
-    bindCondition(q);
     struct Recent {
         std::string key;
         std::uint32_t code = 0;
@@ -175,37 +122,38 @@ const RowIndex::Snapshot& RowIndex::snapshot(int fieldIndex, const FieldDef& fie
     };
     std::vector<Recent> recent(kRecentSlots);
     std::string key;
-    while (q.step()) {
-        keyOf(q.get(), key);
+    backend_->scan(visible_, fieldIndex, std::nullopt, true, [&](const Cell& cell) {
+        cell.key(key);
         Recent& slot = recent[slotOf(key)];
         if (slot.used && slot.key == key) {
             s.codes.push_back(slot.code);
-            continue;
+            return true;
         }
         if (s.distinct.size() >= kMaxKept) {
             s.codes = {};
             s.distinct = {};
             s.kept = false;
-            break;
+            return false;
         }
         slot.used = true;
         slot.key = key;
         slot.code = static_cast<std::uint32_t>(s.distinct.size());
         s.codes.push_back(slot.code);
-        s.distinct.push_back(columnValue(q.get(), 0, field));
-    }
+        s.distinct.push_back(cell.value());
+        return true;
+    });
     s.codes.shrink_to_fit();
     s.distinct.shrink_to_fit();
     snapshot_ = std::move(s);
     return *snapshot_;
 }
 
-std::int64_t RowIndex::findRow(int fieldIndex, const FieldDef& field, std::int64_t from, int step,
+std::int64_t RowIndex::findRow(int fieldIndex, std::int64_t from, int step,
                                const std::function<bool(const Value&)>& matches) const
 {
-    const Snapshot& s = snapshot(fieldIndex, field);
+    const Snapshot& s = snapshot(fieldIndex);
     if (!s.kept)
-        return findInFile(field, from, step, matches);
+        return findStored(fieldIndex, from, step, matches);
     const auto size = static_cast<std::int64_t>(s.codes.size());
     if (size == 0 || (step >= 0 && from >= size) || (step < 0 && from < 0))
         return -1;
@@ -225,7 +173,7 @@ std::int64_t RowIndex::findRow(int fieldIndex, const FieldDef& field, std::int64
     return -1;
 }
 
-std::int64_t RowIndex::findInFile(const FieldDef& field, std::int64_t from, int step,
+std::int64_t RowIndex::findStored(int fieldIndex, std::int64_t from, int step,
                                   const std::function<bool(const Value&)>& matches) const
 {
     const auto& ids = rowids();
@@ -233,16 +181,18 @@ std::int64_t RowIndex::findInFile(const FieldDef& field, std::int64_t from, int 
     if (size == 0 || (step >= 0 && from >= size) || (step < 0 && from < 0))
         return -1;
     from = std::clamp<std::int64_t>(from, 0, size - 1);
-    const std::string sql = "SELECT " + quoted(field.name) + " FROM " + from_ + " WHERE " + condition() +
-                            (step >= 0 ? " AND rowid>=:r ORDER BY rowid" : " AND rowid<=:r ORDER BY rowid DESC");
-    Query q(statements_, sql);
-    bindCondition(q);
-    q.bind(":r", ids[static_cast<size_t>(from)]);
     const std::int64_t direction = step >= 0 ? 1 : -1;
-    for (std::int64_t position = from; q.step(); position += direction)
-        if (matches(columnValue(q.get(), 0, field)))
-            return position;
-    return -1;
+    std::int64_t position = from;
+    std::int64_t found = -1;
+    backend_->scan(visible_, fieldIndex, ids[static_cast<size_t>(from)], step >= 0, [&](const Cell& cell) {
+        if (matches(cell.value())) {
+            found = position;
+            return false;
+        }
+        position += direction;
+        return true;
+    });
+    return found;
 }
 
 }  // namespace store::detail

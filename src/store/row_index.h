@@ -4,8 +4,7 @@
 // opening a large table stays cheap; what has been found is kept until the
 // rows change.
 
-#include "store/statement_cache.h"
-#include "store/table.h"
+#include "store/table_backend.h"
 
 #include <cstdint>
 #include <functional>
@@ -17,24 +16,19 @@ namespace store::detail {
 
 class RowIndex {
 public:
-    explicit RowIndex(const StatementCache& statements) : statements_(statements) {}
+    // Starts over for the rows of `backend` (none when null); with `nn`, only
+    // the rows whose field NN holds it are visible.
+    void reset(TableBackend* backend, std::optional<std::int64_t> nn);
+    TableBackend* backend() const { return backend_; }
+    const Visible& visible() const { return visible_; }
 
-    // Starts over for the table `from` (its quoted name); with `nn`, only the
-    // rows whose field NN holds it are visible.
-    void reset(std::string from, std::optional<std::int64_t> nn);
-    const std::string& from() const { return from_; }
-
-    // The SQL condition that makes a row visible, and its parameter bound in a query using it.
-    std::string condition() const;
-    void bindCondition(Query& query) const;
-
-    // The first visible row after (or, backwards, before) the rowid; the
+    // The first visible row after (or, backwards, before) the key; the
     // first (last) of all without one.
     std::optional<std::int64_t> rowAfter(std::optional<std::int64_t> after, bool forward = true) const;
     std::int64_t count() const;
-    // Rowids of the visible rows, by position.
+    // Keys of the visible rows, by position.
     const std::vector<std::int64_t>& rowids() const;
-    std::int64_t positionOf(std::int64_t rowid) const;
+    std::int64_t positionOf(std::int64_t key) const;
 
     // Keeps what is known in step with a row just added at the end of the
     // table order; its position, or -1 when not known.
@@ -47,10 +41,10 @@ public:
 
     // See Table::findRow. The field's values of all visible rows are read
     // once into memory, a value that repeats mostly kept once, and kept until
-    // the rows change here or another connection changes the file; `matches`
-    // is asked once per kept value. A field with too many different values is
-    // searched in the file, row by row.
-    std::int64_t findRow(int fieldIndex, const FieldDef& field, std::int64_t from, int step,
+    // the rows change here or another connection changes them; `matches` is
+    // asked once per kept value. A field with too many different values is
+    // searched where it is stored, row by row.
+    std::int64_t findRow(int fieldIndex, std::int64_t from, int step,
                          const std::function<bool(const Value&)>& matches) const;
 
 private:
@@ -64,14 +58,13 @@ private:
         bool kept = true;   // false: the values are too varied to keep, and are searched in the file
     };
 
-    const Snapshot& snapshot(int fieldIndex, const FieldDef& field) const;
-    std::int64_t findInFile(const FieldDef& field, std::int64_t from, int step,
+    const Snapshot& snapshot(int fieldIndex) const;
+    std::int64_t findStored(int fieldIndex, std::int64_t from, int step,
                             const std::function<bool(const Value&)>& matches) const;
     void dropSnapshot() const { snapshot_.reset(); }
 
-    const StatementCache& statements_;
-    std::string from_;
-    std::optional<std::int64_t> nn_;
+    TableBackend* backend_ = nullptr;
+    Visible visible_;
     mutable std::optional<std::vector<std::int64_t>> rowids_;
     mutable std::optional<std::int64_t> count_;
     mutable std::optional<Snapshot> snapshot_;

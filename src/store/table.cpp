@@ -1,11 +1,14 @@
 // The table's place, its opening and closing, its filter and its listeners.
 #include "store/table_impl.h"
 
+#include "store/server.h"
+#include "store/table_file.h"
+#include "store/table_server.h"
+
 #include <algorithm>
 
 namespace store {
 
-using detail::quoted;
 using detail::tableLabel;
 
 namespace {
@@ -42,39 +45,27 @@ int Table::Impl::indexOf(const std::string& name) const
     fail("нет поля «" + name + "»");
 }
 
-std::vector<Value> Table::Impl::readRow(std::int64_t rowid) const
+std::vector<Value> Table::Impl::readRow(std::int64_t key) const
 {
-    detail::Query q(statements, rowSql);
-    q.bind(1, rowid);
-    if (!q.step())
-        fail("строка удалена другой копией программы");
-    std::vector<Value> values;
-    values.reserve(fields.size());
-    for (size_t i = 0; i < fields.size(); ++i)
-        values.push_back(detail::columnValue(q.get(), static_cast<int>(i), fields[i]));
-    return values;
+    auto values = backend->readRow(key);
+    if (!values)
+        fail("строку удалило другое рабочее место или другая копия программы");
+    return std::move(*values);
 }
 
-void Table::Impl::setCurrent(std::optional<std::int64_t> rowid, std::int64_t pos)
+void Table::Impl::setCurrent(std::optional<std::int64_t> key, std::int64_t pos)
 {
-    current = rowid;
-    position = rowid ? pos : -1;
+    current = key;
+    position = key ? pos : -1;
     eofFlag = false;
     currentValues.reset();
 }
 
 void Table::Impl::restartRows()
 {
-    rows.reset(rows.from(), filtered ? filterValue : std::nullopt);
+    rows.reset(backend.get(), filtered ? filterValue : std::nullopt);
     setCurrent(std::nullopt, -1);
     setCurrent(rows.rowAfter(std::nullopt), 0);
-}
-
-std::int64_t Table::Impl::schemaVersion() const
-{
-    detail::Query q(statements, "PRAGMA schema_version");
-    q.step();
-    return q.integer(0);
 }
 
 Table::Table(std::string tableName) : tableName_(std::move(tableName)), d(std::make_unique<Impl>()) {}
@@ -108,8 +99,8 @@ std::string Table::filePath() const
 void Table::setBusyTimeout(int milliseconds)
 {
     d->busyTimeoutMs = milliseconds;
-    if (d->db())
-        sqlite3_busy_timeout(d->db(), milliseconds);
+    if (d->backend)
+        d->backend->setBusyTimeout(milliseconds);
 }
 
 void Table::setReadOnly(bool on)
@@ -131,29 +122,24 @@ void Table::open()
     if (active())
         return;
     d->path = filePath();
+    d->label = tableLabel(d->path);
     if (d->database && !d->database->connected())
         d->fail("база данных не подключена");
     if (!d->database && d->directory.empty())
         d->fail("не указан каталог таблицы");
-    d->statements.attach(detail::openTableFile(d->path, d->busyTimeoutMs, d->readOnly), d->path);
+    const std::string directory = d->database ? d->database->directory() : d->directory;
+    d->backend = keptOnServer(directory) ? detail::openServerTable(directory, detail::fileStem(d->path), d->busyTimeoutMs,
+                                                                    d->readOnly)
+                                         : detail::openFileTable(d->path, d->busyTimeoutMs, d->readOnly);
     try {
-        const std::string stem = detail::fileStem(d->path);
-        detail::Schema schema = detail::readSchema(d->statements, stem, d->declared);
-        d->fields = std::move(schema.fields);
-        d->autoField = schema.autoField;
-        std::string selectList;
-        for (const FieldDef& f : d->fields)
-            selectList += (selectList.empty() ? "" : ",") + quoted(f.name);
-        d->rowSql = "SELECT " + selectList + " FROM " + quoted(stem) + " WHERE rowid=?1";
-        if (!d->readOnly)
-            detail::useWriteAheadJournal(d->db(), d->path);   // only once the file is known to be the table
-        d->openedSchemaVersion = d->schemaVersion();
+        d->label = d->backend->label();
+        d->fields = d->backend->fields(d->declared, d->autoField);
         if (d->filtered && d->filterValue)
             d->indexOf("NN");
-        d->rows.reset(quoted(stem), std::nullopt);
         d->restartRows();
     } catch (...) {
-        d->statements.close();
+        d->backend.reset();
+        d->rows.reset(nullptr, std::nullopt);
         throw;
     }
     d->state = State::Browse;
@@ -164,12 +150,13 @@ void Table::close()
 {
     if (!active())
         return;
-    d->statements.close();
+    d->rows.reset(nullptr, std::nullopt);
+    d->backend.reset();
     d->state = State::Inactive;
     d->buffer.clear();
+    d->before.clear();
     d->changed.clear();
     d->fields.clear();
-    d->rows.forget();
     d->setCurrent(std::nullopt, -1);
     d->notify(Change::Reset);
 }
@@ -251,7 +238,7 @@ void Table::unsubscribe(int id)
 
 std::int64_t Table::dataVersion() const
 {
-    return active() ? d->statements.dataVersion() : 0;
+    return active() ? d->backend->dataVersion() : 0;
 }
 
 }  // namespace store

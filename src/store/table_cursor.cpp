@@ -6,8 +6,6 @@
 
 namespace store {
 
-using detail::quoted;
-
 Value Table::field(const std::string& name) const
 {
     const int index = fieldIndex(name);
@@ -111,16 +109,7 @@ bool Table::locate(const std::string& field, const Value& value)
 {
     const int index = fieldIndex(field);
     storePending();
-    std::optional<std::int64_t> found;
-    {
-        detail::Query q(d->statements, "SELECT rowid FROM " + d->rows.from() + " WHERE " + d->rows.condition() +
-                                           " AND " + quoted(d->fields[static_cast<size_t>(index)].name) +
-                                           " IS :v ORDER BY rowid LIMIT 1");
-        d->rows.bindCondition(q);
-        q.bind(":v", value);
-        if (q.step())
-            found = q.integer(0);
-    }
+    const auto found = d->backend->locate(d->rows.visible(), index, value);
     if (!found)
         return false;
     d->setCurrent(found, -1);
@@ -132,7 +121,7 @@ std::int64_t Table::findRow(const std::string& field, std::int64_t from, int ste
                             const std::function<bool(const Value&)>& matches) const
 {
     const int index = fieldIndex(field);
-    return d->rows.findRow(index, d->fields[static_cast<size_t>(index)], from, step, matches);
+    return d->rows.findRow(index, from, step, matches);
 }
 
 }  // namespace store

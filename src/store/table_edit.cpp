@@ -3,11 +3,8 @@
 #include "store/table_impl.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace store {
-
-using detail::quoted;
 
 bool Table::Impl::modified() const
 {
@@ -25,6 +22,7 @@ void Table::Impl::startEditing(State newState, std::vector<Value> values)
     requireWritable();
     state = newState;
     buffer = std::move(values);
+    before = newState == State::Edit ? buffer : std::vector<Value>();
     changed.assign(fields.size(), false);
 }
 
@@ -32,125 +30,50 @@ void Table::Impl::leaveEditing()
 {
     state = State::Browse;
     buffer.clear();
+    before.clear();
     changed.clear();
-}
-
-std::string Table::Impl::changedColumns(const char* separator, const char* suffix) const
-{
-    std::string list;
-    for (size_t i = 0; i < fields.size(); ++i)
-        if (changed[i])
-            list += (list.empty() ? "" : separator) + quoted(fields[i].name) + suffix;
-    return list;
-}
-
-void Table::Impl::bindChanged(detail::Query& q) const
-{
-    int index = 1;
-    for (size_t i = 0; i < fields.size(); ++i)
-        if (changed[i])
-            q.bind(index++, buffer[i]);
-}
-
-// A file found write-protected at opening may have been made writable
-// since; a pending row must be able to reach it then.
-void Table::Impl::becomeWritable()
-{
-    if (readOnly || sqlite3_db_readonly(db(), "main") != 1)
-        return;
-    sqlite3* fresh = detail::openTableFile(path, busyTimeoutMs);
-    if (sqlite3_db_readonly(fresh, "main") == 1) {
-        sqlite3_close_v2(fresh);
-        return;
-    }
-    try {
-        detail::useWriteAheadJournal(fresh, path);
-    } catch (...) {
-        sqlite3_close_v2(fresh);
-        throw;
-    }
-    statements.attach(fresh, path);
-}
-
-// The row number the file gives a new row must fit its field: a row that
-// would get a larger one is taken back, and nothing is stored.
-std::int64_t Table::Impl::insertRow()
-{
-    becomeWritable();
-    const int bits = autoField >= 0 ? fields[static_cast<size_t>(autoField)].bits : 0;
-    if (detail::fitsBits(std::numeric_limits<std::int64_t>::max(), bits))
-        return insertRowUnchecked();
-    std::int64_t rowid = 0;
-    detail::inWriteTransaction(db(), path, [&] {
-        rowid = insertRowUnchecked();
-        if (!detail::fitsBits(rowid, bits))
-            throw StoreError(fieldLabel(fields[static_cast<size_t>(autoField)].name) + ": номер новой строки " +
-                             std::to_string(rowid) + " не помещается в " + std::to_string(bits) +
-                             " бита; строка не сохранена");
-    });
-    return rowid;
-}
-
-std::int64_t Table::Impl::insertRowUnchecked()
-{
-    const std::string columns = changedColumns(",", "");
-    std::string sql = "INSERT INTO " + rows.from();
-    if (columns.empty()) {
-        sql += " DEFAULT VALUES";
-    } else {
-        std::string marks;
-        for (size_t i = 0; i < fields.size(); ++i)
-            if (changed[i])
-                marks += marks.empty() ? "?" : ",?";
-        sql += " (" + columns + ") VALUES (" + marks + ")";
-    }
-    detail::Query q(statements, sql);
-    bindChanged(q);
-    q.step();
-    return sqlite3_last_insert_rowid(db());
-}
-
-// A change to the row known by its rowid, refused when another program has
-// changed the table's fields since it was opened: a field it added could be
-// named rowid, and the change would reach every row sharing that value.
-void Table::Impl::changeRow(const std::string& sql, const std::function<void(detail::Query&)>& bind)
-{
-    becomeWritable();
-    detail::inWriteTransaction(db(), path, [&] {
-        if (schemaVersion() != openedSchemaVersion)
-            fail("поля таблицы изменила другая программа; закройте таблицу и откройте её снова");
-        detail::Query q(statements, sql);
-        bind(q);
-        q.step();
-    });
 }
 
 void Table::Impl::updateRow()
 {
-    const std::string assignments = changedColumns(",", "=?");
-    if (assignments.empty())
+    if (!modified())
         return;
-    changeRow("UPDATE " + rows.from() + " SET " + assignments + " WHERE rowid=?", [&](detail::Query& q) {
-        bindChanged(q);
-        q.bind(static_cast<int>(std::count(changed.begin(), changed.end(), true)) + 1, *current);
-    });
+    try {
+        backend->update(*current, before, {fields, buffer, changed});
+    } catch (const detail::RowConflict&) {
+        showOthersChange(position);
+        throw;
+    }
     rows.noteEdited();
 }
 
-void Table::Impl::deleteRow(std::int64_t rowid)
+void Table::Impl::showOthersChange(std::int64_t at)
 {
-    changeRow("DELETE FROM " + rows.from() + " WHERE rowid=:r", [&](detail::Query& q) { q.bind(":r", rowid); });
+    leaveEditing();
+    rows.forget();
+    currentValues.reset();
+    if (current && backend->readRow(*current)) {
+        position = -1;
+        return;
+    }
+    const auto& ids = rows.rowids();
+    if (ids.empty()) {
+        setCurrent(std::nullopt, -1);
+        return;
+    }
+    const std::int64_t clamped = std::clamp<std::int64_t>(at, 0, static_cast<std::int64_t>(ids.size()) - 1);
+    setCurrent(ids[static_cast<size_t>(clamped)], clamped);
 }
 
 // Keeps the known visible rows in step with a row just added at the end of the table order.
-void Table::Impl::noteInserted(std::int64_t rowid)
+void Table::Impl::noteInserted(std::int64_t key)
 {
     if (filtered) {
         rows.forget();
-        setCurrent(rowid, -1);
+        setCurrent(key, -1);
         return;
     }
-    setCurrent(rowid, rows.noteAppended(rowid));
+    setCurrent(key, rows.noteAppended(key));
 }
 
 void Table::append()
@@ -199,12 +122,17 @@ void Table::post()
 {
     requireActive(*this);
     if (d->state == State::Insert) {
-        const std::int64_t rowid = d->insertRow();
+        const std::int64_t key = d->backend->insert({d->fields, d->buffer, d->changed});
         d->leaveEditing();
-        d->noteInserted(rowid);
+        d->noteInserted(key);
         d->notify(Change::Reset);
     } else if (d->state == State::Edit) {
-        d->updateRow();
+        try {
+            d->updateRow();
+        } catch (const detail::RowConflict&) {
+            d->notify(Change::Reset);
+            throw;
+        }
         d->leaveEditing();
         d->currentValues.reset();
         d->notify(Change::Row);
@@ -233,14 +161,20 @@ void Table::deleteCurrent()
     d->requireWritable();
     if (!d->current)
         d->fail("в таблице нет строк, удалять нечего");
-    const std::int64_t rowid = *d->current;
+    const std::int64_t key = *d->current;
     const std::int64_t position = recNo();
-    d->deleteRow(rowid);
+    try {
+        d->backend->remove(key, {});
+    } catch (const detail::RowConflict&) {
+        d->showOthersChange(position);
+        d->notify(Change::Reset);
+        throw;
+    }
     d->rows.noteDeleted(position);
-    if (const auto following = d->rows.rowAfter(rowid))
+    if (const auto following = d->rows.rowAfter(key))
         d->setCurrent(following, position);
     else
-        d->setCurrent(d->rows.rowAfter(rowid, false), position - 1);
+        d->setCurrent(d->rows.rowAfter(key, false), position - 1);
     d->notify(Change::Reset);
 }
 
@@ -273,3 +207,18 @@ void Table::storePending()
 }
 
 }  // namespace store
+
+namespace store::detail {
+
+std::string rowGoneText()
+{
+    return "строку удалило другое рабочее место или другая копия программы; изменения не сохранены";
+}
+
+std::string rowChangedText()
+{
+    return "строку изменило другое рабочее место или другая копия программы, пока она правилась здесь; "
+           "изменения не сохранены, показана строка в её новом виде";
+}
+
+}  // namespace store::detail

@@ -1,15 +1,17 @@
 #pragma once
 // The state of a Table, shared by the units that implement it: the table's
-// place and connection (table.cpp), the cursor over the visible rows
-// (table_cursor.cpp) and the editing of a row (table_edit.cpp).
+// place and opening (table.cpp), the cursor over the visible rows
+// (table_cursor.cpp) and the editing of a row (table_edit.cpp). What is
+// stored is the backend's: a table file or a table on a database server.
 
 #include "store/field_schema.h"
 #include "store/row_index.h"
-#include "store/statement_cache.h"
 #include "store/table.h"
+#include "store/table_backend.h"
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 
 namespace store {
@@ -24,12 +26,11 @@ struct Table::Impl {
 
     // While open.
     std::string path;
-    detail::StatementCache statements;
-    detail::RowIndex rows{statements};
-    std::string rowSql;        // reads the fields of one row by rowid
+    std::string label;         // "Таблица «…»", where the rows are kept
+    std::unique_ptr<detail::TableBackend> backend;
+    detail::RowIndex rows;
     std::vector<FieldDef> fields;
-    int autoField = -1;        // the field that is the row number (INTEGER PRIMARY KEY)
-    std::int64_t openedSchemaVersion = 0;
+    int autoField = -1;        // the field that the store fills (the row number)
 
     // The current row.
     std::optional<std::int64_t> current;
@@ -40,6 +41,7 @@ struct Table::Impl {
     // The row being edited or inserted.
     State state = State::Inactive;
     std::vector<Value> buffer;
+    std::vector<Value> before;   // the edited row as it was read
     std::vector<bool> changed;
     std::int64_t insertPosition = 0;
 
@@ -50,15 +52,8 @@ struct Table::Impl {
     std::map<int, std::function<void(Change)>> listeners;
     int nextListener = 1;
 
-    sqlite3* db() const { return statements.db(); }
-    [[noreturn]] void fail(const std::string& problem) const
-    {
-        throw StoreError(detail::tableLabel(path) + ": " + problem);
-    }
-    std::string fieldLabel(const std::string& name) const
-    {
-        return detail::tableLabel(path) + ", поле «" + name + "»";
-    }
+    [[noreturn]] void fail(const std::string& problem) const { throw StoreError(label + ": " + problem); }
+    std::string fieldLabel(const std::string& name) const { return label + ", поле «" + name + "»"; }
     void notify(Change change)
     {
         const auto copy = listeners;
@@ -68,28 +63,21 @@ struct Table::Impl {
 
     // table.cpp
     int indexOf(const std::string& name) const;   // fails naming the field
-    std::vector<Value> readRow(std::int64_t rowid) const;
-    void setCurrent(std::optional<std::int64_t> rowid, std::int64_t pos);
+    std::vector<Value> readRow(std::int64_t key) const;   // fails when the row is gone
+    void setCurrent(std::optional<std::int64_t> key, std::int64_t pos);
     // The visible rows start over with the filter as it now stands; the first is current.
     void restartRows();
-    std::int64_t schemaVersion() const;
 
     // table_edit.cpp
     bool modified() const;
     void requireWritable() const;
     void startEditing(State newState, std::vector<Value> values);
     void leaveEditing();
-    std::int64_t insertRow();
     void updateRow();
-    void deleteRow(std::int64_t rowid);
-    void noteInserted(std::int64_t rowid);
-
-private:
-    std::string changedColumns(const char* separator, const char* suffix) const;
-    void bindChanged(detail::Query& q) const;
-    void becomeWritable();
-    std::int64_t insertRowUnchecked();
-    void changeRow(const std::string& sql, const std::function<void(detail::Query&)>& bind);
+    void noteInserted(std::int64_t key);
+    // After a change refused because another program deleted or changed the
+    // row: the edit is dropped and the rows are read afresh near `position`.
+    void showOthersChange(std::int64_t position);
 };
 
 // Fails naming the file when the table is not open.

@@ -1,0 +1,83 @@
+#pragma once
+// Private helpers of the store around libpq: the data directory's service
+// file, a connection that comes back after the server has gone away, and
+// the server's failures in Russian.
+
+#include "store/value.h"
+
+#include <libpq-fe.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace store::detail {
+
+// The connection settings of the service "fpi" in the directory's service
+// file, with the program's own defaults (timeouts, keep-alives) where the
+// file names none. Fails, in Russian, when the file cannot be read, has no
+// such service, or holds a password.
+std::vector<std::pair<std::string, std::string>> serviceSettings(const std::string& directory);
+
+// What a failed connection or statement means, in Russian, with the server's
+// own words after it.
+std::string connectionFailureText(const std::string& libpqMessage);
+std::string statementFailureText(const PGresult* result, const std::string& libpqMessage);
+
+// A statement's result, cleared when it goes out of scope.
+using ResultPtr = std::unique_ptr<PGresult, void (*)(PGresult*)>;
+
+// A parameter of a statement in text form; no value is NULL.
+using Param = std::optional<std::string>;
+Param paramOf(const Value& value);
+
+// A connection to the directory's server, opened at construction. When the
+// server has gone away, the next statement connects again first; a failure
+// raises StoreError starting with the label.
+class ServerConnection {
+public:
+    ServerConnection(const std::string& directory, std::string label);
+    ~ServerConnection();
+    ServerConnection(const ServerConnection&) = delete;
+    ServerConnection& operator=(const ServerConnection&) = delete;
+
+    const std::string& label() const { return label_; }
+    void setLabel(std::string label) { label_ = std::move(label); }
+    // "сервер «host:port», база «db»".
+    std::string where() const;
+
+    // Runs one statement (its own transaction unless one is open) and gives
+    // its result; text results, binary when `binary`.
+    ResultPtr run(const std::string& sql, const std::vector<Param>& params = {}, bool binary = false);
+    // Runs `body` in one transaction: committed when it returns, rolled back
+    // when it or the commit fails (and the failure raised again).
+    void inTransaction(const std::function<void()>& body);
+    // Feeds rows to COPY ... FROM STDIN in text form.
+    void copyIn(const std::string& sql, const std::function<bool(std::string&)>& nextLine);
+
+    // Asks to be told of changes other connections commit (see changes()).
+    void listen(const std::string& channel);
+    // How many notifications of other connections have arrived, and
+    // reconnections made, since the connection was opened; reads nothing
+    // but what the server has already sent.
+    std::int64_t changes();
+
+    [[noreturn]] void fail(const std::string& problem) const;
+
+private:
+    void connect();
+    void requireConnection();
+
+    std::vector<std::pair<std::string, std::string>> settings_;
+    std::string label_;
+    PGconn* conn_ = nullptr;
+    std::vector<std::string> channels_;
+    std::int64_t changes_ = 0;
+    bool inTransaction_ = false;
+};
+
+}  // namespace store::detail
