@@ -12,12 +12,17 @@ struct StartupOutcome {
     enum Kind { Connected, MissingEngine, ConnectionFailed };
     Kind kind = Connected;
     std::string engineMessage;   // the raised error's text when ConnectionFailed
+    // When Connected: the network file system the directory of table files lies
+    // on ("NFS", ...; see file_system.h), empty for a local one. A directory
+    // holding pg_service.conf keeps its tables on a server and is not asked.
+    std::string networkFileSystem;
 };
 
 // The registration window's start-up steps: check the engine, connect the
 // database to the directory, open the subjects, questionnaire and results
 // tables in that order. Stops at the first failure, leaving what was opened
-// open and the rest closed, and says what happened.
+// open and the rest closed, and says what happened, and whether the tables
+// lie on a network file system.
 StartupOutcome connectAtStartup(Database& database, Table& subjects, Table& questionnaire, Table& results,
                                 const std::string& directory);
 

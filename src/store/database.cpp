@@ -71,7 +71,7 @@ void createTableFile(const std::string& filePath, const std::string& columnsSql)
     try {
         if (rc != SQLITE_OK)
             detail::raiseSqlite(db, rc, filePath);
-        detail::execute(db, "PRAGMA journal_mode=WAL", filePath);
+        detail::useWriteAheadJournal(db, filePath);
         const std::string sql =
             "CREATE TABLE " + detail::quoted(detail::fileStem(filePath)) + " (" + columnsSql + ")";
         detail::execute(db, sql.c_str(), filePath);

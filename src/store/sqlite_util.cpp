@@ -1,6 +1,7 @@
 #include "store/sqlite_util.h"
 
 #include "base/system_error.h"
+#include "store/file_system.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -380,10 +381,36 @@ sqlite3* openTableFile(const std::string& path, int busyTimeoutMs, bool readOnly
     return db;
 }
 
+namespace {
+
+// The rollback journal, deleted at the end of every write. A file still in the
+// write-ahead mode leaves it only when no other connection has it open.
+void useRollbackJournal(sqlite3* db, const std::string& path, const std::string& fileSystem)
+{
+    Statement pragma(db, "PRAGMA journal_mode=DELETE", path);
+    const int rc = sqlite3_step(pragma.get());
+    if (rc == SQLITE_ROW) {
+        const auto* mode = reinterpret_cast<const char*>(sqlite3_column_text(pragma.get(), 0));
+        if (mode && std::strcmp(mode, "delete") == 0)
+            return;
+    } else if ((rc & 0xff) != SQLITE_BUSY && (rc & 0xff) != SQLITE_LOCKED) {
+        raiseSqlite(db, rc, path);
+    }
+    throw StoreError(tableLabel(path) + ": файл находится на сетевом диске (" + fileSystem +
+                     "), и его журнал упреждающей записи нужно сменить на обычный, но таблицу сейчас держит "
+                     "открытой другая копия программы; закройте программу на других рабочих местах и повторите");
+}
+
+}  // namespace
+
 void useWriteAheadJournal(sqlite3* db, const std::string& path)
 {
     // The journal mode is kept in the file; a write-protected file keeps the one it has.
-    if (!sqlite3_db_readonly(db, "main"))
+    if (sqlite3_db_readonly(db, "main"))
+        return;
+    if (const std::string fileSystem = networkFileSystemOf(path); !fileSystem.empty())
+        useRollbackJournal(db, path, fileSystem);
+    else
         execute(db, "PRAGMA journal_mode=WAL", path);
 }
 

@@ -41,8 +41,11 @@ std::string fileStem(const std::string& path);
 // still ends as any last one does (journal folded in, -wal and -shm removed).
 sqlite3* openTableFile(const std::string& path, int busyTimeoutMs, bool readOnly = false);
 
-// Switches a table file opened for writing to the write-ahead journal (kept
-// in the file); a connection that cannot write keeps the mode the file has.
+// Gives a table file opened for writing its journal (the mode is kept in the
+// file): the write-ahead journal on a local file system; on a network one
+// (see file_system.h) the rollback journal, switching a file found in the
+// write-ahead mode, which raises when another connection holds the file.
+// A connection that cannot write keeps the mode the file has.
 void useWriteAheadJournal(sqlite3* db, const std::string& path);
 
 // Runs SQL without results; raises naming the file.

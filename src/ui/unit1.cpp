@@ -32,6 +32,19 @@ const QString kConnectionFailed = QStringLiteral("Ошибка при соеде
 const QString kIncompleteName = QStringLiteral("Не все данные о тестируемом");
 const QString kPickFailed = QStringLiteral("Ошибка присвоения");
 
+// Said once at start-up when the table files lie on a network file system.
+QString networkDirectoryText(std::string directory, const std::string& fileSystem)
+{
+    if (directory.size() > 1 && directory.back() == '/')
+        directory.pop_back();
+    return QStringLiteral("Каталог данных «%1» находится на сетевом диске (%2). Если с ним работают несколько "
+                          "рабочих мест одновременно, результаты могут быть повреждены. Таблицы открыты без "
+                          "журнала упреждающей записи. Чтобы работать с нескольких рабочих мест, храните таблицы "
+                          "на сервере PostgreSQL: положите в каталог данных файл pg_service.conf со службой fpi "
+                          "(см. раздел «Несколько рабочих мест» в README).")
+        .arg(QString::fromStdString(directory), QString::fromStdString(fileSystem));
+}
+
 const char* const kInstruction[] = {
     "ИНСТРУКЦИЯ: перед Вами ряд ",
     "утверждений, каждое из  которых ",
@@ -206,6 +219,8 @@ void TMainForm::FormCreate()
         break;
     case store::StartupOutcome::Connected:
         deDateReg->setDate(QDate::currentDate());
+        if (!outcome.networkFileSystem.empty())
+            toolkit::operatorBox().message(networkDirectoryText(ui::dataDirectoryPath(), outcome.networkFileSystem));
         break;
     }
 }
