@@ -2,20 +2,9 @@
 
 #include "store/file_system.h"
 #include "store/result_table.h"
-
-#include <filesystem>
+#include "store/server.h"
 
 namespace store {
-namespace {
-
-// The directory names a PostgreSQL server for its tables instead of holding table files.
-bool holdsServiceFile(const std::string& directory)
-{
-    std::error_code error;
-    return std::filesystem::exists(std::filesystem::path(directory) / "pg_service.conf", error);
-}
-
-}  // namespace
 
 StartupOutcome connectAtStartup(Database& database, Table& subjects, Table& questionnaire, Table& results,
                                 const std::string& directory)
@@ -36,7 +25,7 @@ StartupOutcome connectAtStartup(Database& database, Table& subjects, Table& ques
         return {StartupOutcome::ConnectionFailed, error.what(), {}};
     }
     StartupOutcome outcome;
-    if (!holdsServiceFile(directory))
+    if (!keptOnServer(directory))
         outcome.networkFileSystem = networkFileSystemOf(directory);
     return outcome;
 }
