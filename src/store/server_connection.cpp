@@ -313,18 +313,27 @@ void ServerConnection::inTransaction(const std::function<void()>& body)
     }
 }
 
-void ServerConnection::copyIn(const std::string& sql, const std::function<bool(std::string&)>& nextLine)
+void ServerConnection::copyIn(const std::string& sql, const std::function<void(const LineSink&)>& produce)
 {
     run(sql);
-    std::string line;
-    std::string chunk;
-    bool more = true;
-    while (more) {
-        chunk.clear();
-        while (chunk.size() < (1 << 16) && (more = nextLine(line)))
-            chunk += line;
-        if (!chunk.empty() && PQputCopyData(conn_, chunk.data(), static_cast<int>(chunk.size())) != 1)
+    std::string data;
+    const auto send = [&] {
+        if (!data.empty() && PQputCopyData(conn_, data.data(), static_cast<int>(data.size())) != 1)
             fail(connectionFailureText(PQerrorMessage(conn_)));
+        data.clear();
+    };
+    try {
+        produce([&](const std::string& line) {
+            data += line;
+            if (data.size() >= (1u << 16))
+                send();
+        });
+        send();
+    } catch (...) {
+        PQputCopyEnd(conn_, "cancelled");
+        while (PGresult* r = PQgetResult(conn_))
+            PQclear(r);
+        throw;
     }
     if (PQputCopyEnd(conn_, nullptr) != 1)
         fail(connectionFailureText(PQerrorMessage(conn_)));

@@ -56,8 +56,10 @@ public:
     // Runs `body` in one transaction: committed when it returns, rolled back
     // when it or the commit fails (and the failure raised again).
     void inTransaction(const std::function<void()>& body);
-    // Feeds rows to COPY ... FROM STDIN in text form.
-    void copyIn(const std::string& sql, const std::function<bool(std::string&)>& nextLine);
+    // Runs COPY ... FROM STDIN with the lines `produce` hands to its sink,
+    // sent to the server in large pieces.
+    using LineSink = std::function<void(const std::string&)>;
+    void copyIn(const std::string& sql, const std::function<void(const LineSink&)>& produce);
 
     // Asks to be told of changes other connections commit (see changes()).
     void listen(const std::string& channel);

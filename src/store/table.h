@@ -169,6 +169,15 @@ public:
     int subscribe(std::function<void(Change)> listener);
     void unsubscribe(int id);
 
+    // Copying a whole table. forEachRow hands every visible row, values in
+    // the order of fields(), in table order. appendRows stores the rows that
+    // `produce` hands to its sink, with every field given (the row number
+    // too, which the table otherwise fills itself), after nothing: it
+    // refuses a table that holds rows, and stores all of them or none.
+    using RowSink = std::function<void(const std::vector<Value>&)>;
+    void forEachRow(const std::function<void(std::vector<Value>&&)>& take) const;
+    void appendRows(const std::function<void(const RowSink&)>& produce);
+
     // A number that changes whenever another connection (another program, or
     // another copy of this one) commits a change to the table's file; this
     // table's own writes leave it as it is. 0 when the table is not open.

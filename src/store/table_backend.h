@@ -37,6 +37,8 @@ struct RowChange {
     const std::vector<bool>& changed;
 };
 
+using RowSink = std::function<void(const std::vector<Value>&)>;
+
 class TableBackend {
 public:
     virtual ~TableBackend() = default;
@@ -70,9 +72,10 @@ public:
     virtual std::int64_t insert(const RowChange& row) = 0;
     virtual void update(std::int64_t key, const std::vector<Value>& before, const RowChange& row) = 0;
     virtual void remove(std::int64_t key, const std::vector<Value>& before) = 0;
-    // Stores rows with every field as given (the store's own numbers too)
-    // after the existing ones, all or none; refuses when the table holds rows.
-    virtual void appendAll(const std::function<bool(std::vector<Value>&)>& nextRow) = 0;
+    // Stores the rows `produce` hands to its sink, with every field as given
+    // (the store's own numbers too), all or none; refuses when the table
+    // holds rows.
+    virtual void appendAll(const std::function<void(const RowSink&)>& produce) = 0;
 
     // See Table::dataVersion.
     virtual std::int64_t dataVersion() = 0;

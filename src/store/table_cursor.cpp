@@ -117,6 +117,12 @@ bool Table::locate(const std::string& field, const Value& value)
     return true;
 }
 
+void Table::forEachRow(const std::function<void(std::vector<Value>&&)>& take) const
+{
+    requireActive(*this);
+    d->backend->scanRows(d->rows.visible(), take);
+}
+
 std::int64_t Table::findRow(const std::string& field, std::int64_t from, int step,
                             const std::function<bool(const Value&)>& matches) const
 {

@@ -178,6 +178,16 @@ void Table::deleteCurrent()
     d->notify(Change::Reset);
 }
 
+void Table::appendRows(const std::function<void(const RowSink&)>& produce)
+{
+    requireActive(*this);
+    storePending();
+    d->requireWritable();
+    d->backend->appendAll(produce);
+    d->restartRows();
+    d->notify(Change::Reset);
+}
+
 bool Table::modified() const
 {
     return d->modified();

@@ -212,7 +212,7 @@ public:
                [&](Query& q) { q.bind(":r", key); });
     }
 
-    void appendAll(const std::function<bool(std::vector<Value>&)>& nextRow) override
+    void appendAll(const std::function<void(const RowSink&)>& produce) override
     {
         becomeWritable();
         std::string marks;
@@ -222,13 +222,12 @@ public:
             if (count({}) > 0)
                 throw StoreError(label_ + ": в таблице уже есть строки, копировать в неё нельзя");
             Query q(statements_, "INSERT INTO " + from_ + " (" + selectList_ + ") VALUES (" + marks + ")");
-            std::vector<Value> row;
-            while (nextRow(row)) {
+            produce([&](const std::vector<Value>& row) {
                 for (size_t i = 0; i < fields_.size(); ++i)
                     q.bind(static_cast<int>(i) + 1, i < row.size() ? row[i] : Value());
                 q.step();
                 sqlite3_reset(q.get());
-            }
+            });
         });
     }
 

@@ -294,24 +294,24 @@ public:
         });
     }
 
-    void appendAll(const std::function<bool(std::vector<Value>&)>& nextRow) override
+    void appendAll(const std::function<void(const RowSink&)>& produce) override
     {
         connection_.inTransaction([&] {
             connection_.run("LOCK TABLE " + from_ + " IN SHARE ROW EXCLUSIVE MODE");
             if (PQntuples(connection_.run("SELECT 1 FROM " + from_ + " LIMIT 1").get()) > 0)
                 connection_.fail("в таблице уже есть строки, копировать в неё нельзя");
-            std::vector<Value> row;
-            connection_.copyIn("COPY " + from_ + " (" + selectList_ + ") FROM STDIN", [&](std::string& line) {
-                if (!nextRow(row))
-                    return false;
-                line.clear();
-                for (size_t i = 0; i < fields_.size(); ++i) {
-                    if (i > 0)
-                        line += '\t';
-                    appendCopyValue(line, i < row.size() ? row[i] : Value());
-                }
-                line += '\n';
-                return true;
+            connection_.copyIn("COPY " + from_ + " (" + selectList_ + ") FROM STDIN", [&](const auto& putLine) {
+                std::string line;
+                produce([&](const std::vector<Value>& row) {
+                    line.clear();
+                    for (size_t i = 0; i < fields_.size(); ++i) {
+                        if (i > 0)
+                            line += '\t';
+                        appendCopyValue(line, i < row.size() ? row[i] : Value());
+                    }
+                    line += '\n';
+                    putLine(line);
+                });
             });
             // The server goes on numbering after the highest row number copied in.
             if (autoField_ >= 0) {
