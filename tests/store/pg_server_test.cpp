@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include <sys/stat.h>
@@ -213,6 +214,23 @@ TEST(PgServer, DestroyedServerLeavesNothingBehind)
         PgServer server(false);
         directory = server.socketDirectory();
         ASSERT_TRUE(server.running());
+    }
+    EXPECT_FALSE(std::filesystem::exists(directory));
+
+    // Nor does one that failed to start again.
+    {
+        PgServer server(false);
+        directory = server.socketDirectory();
+        server.stop();
+        std::ofstream(server.dataDirectory() + "/postgresql.conf", std::ios::app) << "shared_buffers = plenty\n";
+        try {
+            server.start();
+            ADD_FAILURE() << "a server with a broken configuration started";
+        } catch (const std::runtime_error& e) {
+            // The reason comes from the server's log.
+            EXPECT_NE(std::string(e.what()).find("shared_buffers"), std::string::npos) << e.what();
+        }
+        EXPECT_FALSE(server.running());
     }
     EXPECT_FALSE(std::filesystem::exists(directory));
 }

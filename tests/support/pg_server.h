@@ -74,6 +74,8 @@ public:
     const std::string& superuser() const { return superuser_; }
     // The server's data directory, inside the socket directory.
     std::string dataDirectory() const { return directory_ + "/data"; }
+    // The last few kilobytes of the server's log, for a failing test's message.
+    std::string logTail() const;
 
     struct ClientRun {
         int status = -1;   // the exit status of psql; -1 when it did not run or was killed
@@ -89,7 +91,6 @@ private:
     void writeConfiguration() const;
     void startWatcher();
     void removeEverything();
-    std::string logTail() const;
 
     bool durable_ = false;
     std::string directory_;   // the temporary directory: socket, log and data
