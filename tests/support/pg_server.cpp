@@ -189,6 +189,19 @@ ChildRun runChild(std::vector<std::string> args, const Account* account, const s
     return run;
 }
 
+// True when every folder from the root down to `dir` lets others pass through.
+bool openToOthers(const fs::path& dir)
+{
+    fs::path path;
+    for (const fs::path& part : fs::absolute(dir)) {
+        path /= part;
+        struct stat st {};
+        if (stat(path.c_str(), &st) != 0 || !(st.st_mode & S_IXOTH))
+            return false;
+    }
+    return true;
+}
+
 std::string quoteIdentifier(const std::string& name)
 {
     std::string quoted = "\"";
@@ -274,9 +287,10 @@ void PgServer::create()
     const Account account = serverAccount();
     superuser_ = account.name;
 
-    // The socket's path must fit a sockaddr_un: a long TMPDIR falls back to /tmp.
+    // The socket's path must fit a sockaddr_un, and the server's user must reach
+    // it: a long TMPDIR, or one closed to others when the server runs as another user, falls back to /tmp.
     fs::path base = fs::temp_directory_path();
-    if (base.string().size() > 60)
+    if (base.string().size() > 60 || (account.switchUser && !openToOthers(base)))
         base = "/tmp";
     std::string pattern = (base / "fpi-pg-XXXXXX").string();
     if (!mkdtemp(pattern.data()))
@@ -337,6 +351,11 @@ void PgServer::startWatcher()
     std::vector<char*> argv = pointers(args);
     std::vector<char*> envp = pointers(env);
     const int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (devNull < 0) {
+        close(fds[0]);
+        close(fds[1]);
+        throw std::runtime_error(std::string("cannot open /dev/null for the server's watcher: ") + std::strerror(errno));
+    }
     const long maxFd = sysconf(_SC_OPEN_MAX) > 0 ? sysconf(_SC_OPEN_MAX) : 1024;
 
     const pid_t child = fork();
@@ -361,8 +380,7 @@ void PgServer::startWatcher()
         _exit(127);
     }
     close(fds[0]);
-    if (devNull >= 0)
-        close(devNull);
+    close(devNull);
     if (child < 0) {
         close(fds[1]);
         throw std::runtime_error(std::string("cannot start the server's watcher: ") + std::strerror(errno));
