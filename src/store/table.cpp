@@ -96,6 +96,11 @@ std::string Table::filePath() const
     return dir + tableName_;
 }
 
+std::string Table::label() const
+{
+    return active() ? d->label : tableLabel(filePath());
+}
+
 void Table::setBusyTimeout(int milliseconds)
 {
     d->busyTimeoutMs = milliseconds;

@@ -78,6 +78,9 @@ public:
     void setDirectoryPath(const std::string& directory);
     const std::string& tableName() const { return tableName_; }
     std::string filePath() const;
+    // How messages name the table: "Таблица «…»" with the file, or with the
+    // server and database, once opened; with the file's path before.
+    std::string label() const;
     // How long a write waits for another copy of the program before it fails.
     void setBusyTimeout(int milliseconds);
     // Set before opening, for commands that only read: no row can be changed
@@ -174,9 +177,12 @@ public:
     // `produce` hands to its sink, with every field given (the row number
     // too, which the table otherwise fills itself), after nothing: it
     // refuses a table that holds rows, and stores all of them or none.
+    // replaceRows does the same to a table whose rows it takes out first,
+    // in the same transaction.
     using RowSink = std::function<void(const std::vector<Value>&)>;
     void forEachRow(const std::function<void(std::vector<Value>&&)>& take) const;
     void appendRows(const std::function<void(const RowSink&)>& produce);
+    void replaceRows(const std::function<void(const RowSink&)>& produce);
 
     // A number that changes whenever another connection (another program, or
     // another copy of this one) commits a change to the table's file; this

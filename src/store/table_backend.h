@@ -73,9 +73,9 @@ public:
     virtual void update(std::int64_t key, const std::vector<Value>& before, const RowChange& row) = 0;
     virtual void remove(std::int64_t key, const std::vector<Value>& before) = 0;
     // Stores the rows `produce` hands to its sink, with every field as given
-    // (the store's own numbers too), all or none; refuses when the table
-    // holds rows.
-    virtual void appendAll(const std::function<void(const RowSink&)>& produce) = 0;
+    // (the store's own numbers too), all or none. A table that holds rows is
+    // refused, or emptied first in the same transaction when `replacing`.
+    virtual void appendAll(const std::function<void(const RowSink&)>& produce, bool replacing) = 0;
 
     // See Table::dataVersion.
     virtual std::int64_t dataVersion() = 0;

@@ -183,7 +183,17 @@ void Table::appendRows(const std::function<void(const RowSink&)>& produce)
     requireActive(*this);
     storePending();
     d->requireWritable();
-    d->backend->appendAll(produce);
+    d->backend->appendAll(produce, false);
+    d->restartRows();
+    d->notify(Change::Reset);
+}
+
+void Table::replaceRows(const std::function<void(const RowSink&)>& produce)
+{
+    requireActive(*this);
+    storePending();
+    d->requireWritable();
+    d->backend->appendAll(produce, true);
     d->restartRows();
     d->notify(Change::Reset);
 }

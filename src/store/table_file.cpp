@@ -212,14 +212,16 @@ public:
                [&](Query& q) { q.bind(":r", key); });
     }
 
-    void appendAll(const std::function<void(const RowSink&)>& produce) override
+    void appendAll(const std::function<void(const RowSink&)>& produce, bool replacing) override
     {
         becomeWritable();
         std::string marks;
         for (size_t i = 0; i < fields_.size(); ++i)
             marks += marks.empty() ? "?" : ",?";
         inWriteTransaction(db(), path_, [&] {
-            if (count({}) > 0)
+            if (replacing)
+                execute(db(), ("DELETE FROM " + from_).c_str(), path_);
+            else if (count({}) > 0)
                 throw StoreError(label_ + ": в таблице уже есть строки, копировать в неё нельзя");
             Query q(statements_, "INSERT INTO " + from_ + " (" + selectList_ + ") VALUES (" + marks + ")");
             produce([&](const std::vector<Value>& row) {

@@ -294,11 +294,13 @@ public:
         });
     }
 
-    void appendAll(const std::function<void(const RowSink&)>& produce) override
+    void appendAll(const std::function<void(const RowSink&)>& produce, bool replacing) override
     {
         connection_.inTransaction([&] {
             connection_.run("LOCK TABLE " + from_ + " IN SHARE ROW EXCLUSIVE MODE");
-            if (PQntuples(connection_.run("SELECT 1 FROM " + from_ + " LIMIT 1").get()) > 0)
+            if (replacing)
+                connection_.run("DELETE FROM " + from_);
+            else if (PQntuples(connection_.run("SELECT 1 FROM " + from_ + " LIMIT 1").get()) > 0)
                 connection_.fail("в таблице уже есть строки, копировать в неё нельзя");
             connection_.copyIn("COPY " + from_ + " (" + selectList_ + ") FROM STDIN", [&](const auto& putLine) {
                 std::string line;

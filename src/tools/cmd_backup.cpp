@@ -34,6 +34,7 @@ int backupCommand(const Args& args)
     if (const auto status = helpOrUsage(args, 2, 2, kHelp))
         return *status;
     try {
+        refuseServerDirectory(args[0]);
         for (const store::BackedUpTable& t : store::backupDirectory(args[0], args[1]))
             std::printf("%s: %lld зап.\n", t.fileName.c_str(), static_cast<long long>(t.rows));
     } catch (const store::StoreError& e) {

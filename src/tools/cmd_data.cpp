@@ -7,7 +7,9 @@
 #include "sample_subjects.h"
 #include "store/new_directory.h"
 #include "store/result_table.h"
+#include "store/server.h"
 #include "store/table.h"
+#include "store/table_copy.h"
 #include "tools/files.h"
 
 #include <cstdio>
@@ -106,15 +108,11 @@ std::vector<std::vector<store::Value>> demonstrationItems()
 // failed or killed run leaves none of them.
 void createSampleTables(const std::string& directory)
 {
-    store::NewTables tables(directory, {"TestFam.DB", "FpiBd.db", "Result.db"},
-                            store::NewTables::Target::NewOrExistingDirectory);
-    const std::string subjects = tables.path("TestFam.DB");
-    store::createTableFile(subjects, "\"F\" VARCHAR(15), \"I\" VARCHAR(15), \"O\" VARCHAR(15)");
-    store::replaceRows(subjects, {"F", "I", "O"}, sampleSubjects());
-    const std::string items = tables.path("FpiBd.db");
-    store::createTableFile(items, "\"NumVopros\" INTEGER, \"Vopros\" TEXT");
-    store::replaceRows(items, {"NumVopros", "Vopros"}, demonstrationItems());
-    store::createTableFile(tables.path("Result.db"), store::resultColumnsSql());
+    refuseServerDirectory(directory);
+    store::NewTables tables(directory, store::tableFileNames(), store::NewTables::Target::NewOrExistingDirectory);
+    store::createEmptyTableFiles(tables);
+    store::replaceRows(tables.path("TestFam.DB"), {"F", "I", "O"}, sampleSubjects());
+    store::replaceRows(tables.path("FpiBd.db"), {"NumVopros", "Vopros"}, demonstrationItems());
     tables.place();
 }
 
@@ -183,6 +181,27 @@ bool readItems(std::istream& in, std::vector<std::vector<store::Value>>& rows, s
     return errors.empty();
 }
 
+// Replaces the questionnaire on the directory's server in one transaction;
+// where the table is, for the report.
+std::string replaceItemsOnServer(const std::string& directory, const std::vector<std::vector<store::Value>>& rows)
+{
+    store::Table items("FpiBd.db");
+    items.setDirectoryPath(directory);
+    store::FieldDef number;
+    number.name = "NumVopros";
+    number.kind = store::FieldKind::Integer;
+    store::FieldDef text;
+    text.name = "Vopros";
+    text.kind = store::FieldKind::Text;
+    items.declareFields({number, text});
+    items.open();
+    items.replaceRows([&](const store::Table::RowSink& put) {
+        for (const auto& row : rows)
+            put(row);
+    });
+    return store::serverDescription(directory);
+}
+
 // ---- export --------------------------------------------------------------------
 
 // Text through the shared CSV field (a text that looks like a formula is
@@ -208,12 +227,11 @@ void writeResults(const store::Table& results, std::ostream& out)
     for (size_t k = 0; k < order.size(); ++k)
         out << (k ? ";" : "") << fields[order[k]].name;
     out << "\r\n";
-    for (std::int64_t row = 0; row < results.recordCount(); ++row) {
-        const std::vector<store::Value> values = results.rowAt(row);
+    results.forEachRow([&](std::vector<store::Value>&& values) {
         for (size_t k = 0; k < order.size(); ++k)
             out << (k ? ";" : "") << csvField(values[order[k]]);
         out << "\r\n";
-    }
+    });
 }
 
 }  // namespace
@@ -254,14 +272,17 @@ int importItemsCommand(const Args& args)
             std::fprintf(stderr, "  %s\n", e.c_str());
         return 1;
     }
-    const std::string path = tablePath(args[0], "FpiBd.db");
+    std::string where = tablePath(args[0], "FpiBd.db");
     try {
-        store::replaceRows(path, {"NumVopros", "Vopros"}, rows);
+        if (store::keptOnServer(args[0]))
+            where = replaceItemsOnServer(args[0], rows);
+        else
+            store::replaceRows(where, {"NumVopros", "Vopros"}, rows);
     } catch (const store::StoreError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 2;
     }
-    std::printf("Загружено вопросов: %zu (таблица «%s»).\n", rows.size(), path.c_str());
+    std::printf("Загружено вопросов: %zu (таблица «%s»).\n", rows.size(), where.c_str());
     return 0;
 }
 

@@ -35,6 +35,7 @@ int importParadoxCommand(const Args& args)
     if (const auto status = helpOrUsage(args, 2, 2, kHelp))
         return *status;
     try {
+        refuseServerDirectory(args[1]);
         for (const store::ImportedTable& t : store::importParadoxDirectory(args[0], args[1]))
             std::printf("%s: %lld зап.\n", t.fileName.c_str(), static_cast<long long>(t.rows));
         return 0;

@@ -20,6 +20,12 @@ int exportCommand(const Args& args);         // cmd_data.cpp
 int reportCommand(const Args& args);         // cmd_report.cpp
 int backupCommand(const Args& args);         // cmd_backup.cpp
 int whereCommand(const Args& args);          // cmd_where.cpp
+int serverInitCommand(const Args& args);     // cmd_server.cpp
+int copyCommand(const Args& args);           // cmd_server.cpp
+
+// Fails (StoreError) when the data directory keeps its tables on a server:
+// for the commands that work on table files only.
+void refuseServerDirectory(const std::string& directory);
 
 bool wantsHelp(const Args& args);
 // Answers --help (the help on standard output, status 0) or a count of

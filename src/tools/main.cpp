@@ -22,6 +22,8 @@ const Command kCommands[] = {
     {"export", tools::exportCommand, "export КАТАЛОГ [ФАЙЛ]        выгрузка результатов в CSV"},
     {"report", tools::reportCommand, "report КАТАЛОГ NN ФАЙЛ.pdf   отчёт о результате в PDF"},
     {"backup", tools::backupCommand, "backup КАТАЛОГ КОПИЯ         резервная копия таблиц, также во время работы программы"},
+    {"server-init", tools::serverInitCommand, "server-init КАТАЛОГ [РОЛЬ]   таблицы на сервере PostgreSQL и права для роли"},
+    {"copy", tools::copyCommand, "copy ИСТОЧНИК НАЗНАЧЕНИЕ     перенос таблиц между файлами и сервером"},
     {"where", tools::whereCommand, "where                        каталог данных, который откроет программа fpi"},
 };
 
