@@ -80,7 +80,7 @@ void makeResultsWithGaps(const std::string& directory, int count)
     std::int64_t nn = 0;
     for (int i = 0; i < count; ++i) {
         nn += i % 7 == 6 ? 2 : 1;
-        std::vector<store::Value> row(5);
+        std::vector<store::Value> row(columns.size());
         row[0] = nn;
         row[1] = "Фамилия" + std::to_string(i % 997);
         row[2] = std::string(i % 5 ? "Анна" : "Ёж\t\\");
@@ -88,7 +88,7 @@ void makeResultsWithGaps(const std::string& directory, int count)
             row[3] = std::string("Отчество");
         row[4] = store::Date{2000 + i % 25, 1 + i % 12, 1 + i % 28};
         for (int k = 1; k <= 12; ++k)
-            row.push_back(std::int64_t{1 + (i + k) % 9});
+            row[static_cast<size_t>(4 + k)] = std::int64_t{1 + (i + k) % 9};
         rows.push_back(std::move(row));
     }
     store::replaceRows((fs::path(directory) / "Result.db").string(), columns, rows);
