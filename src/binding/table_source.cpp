@@ -91,6 +91,12 @@ TableSource::~TableSource()
     table_.unsubscribe(subscription_);
 }
 
+void TableSource::refresh()
+{
+    if (table_.active())
+        table_.refresh();
+}
+
 bool TableSource::isOpen() const
 {
     return table_.active();

@@ -30,6 +30,10 @@ public:
     // display label, or its name when it has none.
     void setFieldLabel(const QString& field, const QString& label);
 
+    // Shows the rows other programs have stored or changed since the table
+    // read them (see store::Table::refresh); a failure is raised as StoreError.
+    void refresh();
+
     bool isOpen() const override;
     int rowCount() const override;
     int fieldIndex(const QString& field) const override;

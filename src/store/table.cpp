@@ -141,6 +141,7 @@ void Table::open()
         d->fields = d->backend->fields(d->declared, d->autoField);
         if (d->filtered && d->filterValue)
             d->indexOf("NN");
+        d->readVersion = d->backend->dataVersion();
         d->restartRows();
     } catch (...) {
         d->backend.reset();
@@ -239,6 +240,23 @@ int Table::subscribe(std::function<void(Change)> listener)
 void Table::unsubscribe(int id)
 {
     d->listeners.erase(id);
+}
+
+void Table::refresh()
+{
+    requireActive(*this);
+    const std::int64_t version = d->backend->dataVersion();
+    if (version == d->readVersion)
+        return;
+    storePending();
+    d->readVersion = version;
+    d->rows.forget();
+    d->currentValues.reset();
+    if (d->current && d->backend->readRow(*d->current))
+        d->position = -1;
+    else
+        d->restartRows();
+    d->notify(Change::Reset);
 }
 
 std::int64_t Table::dataVersion() const

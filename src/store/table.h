@@ -172,6 +172,11 @@ public:
     int subscribe(std::function<void(Change)> listener);
     void unsubscribe(int id);
 
+    // Reads the visible rows afresh when another program (another
+    // workstation) has changed them since they were read, keeping the current
+    // row current while it exists; a pending row is stored first.
+    void refresh();
+
     // Copying a whole table. forEachRow hands every visible row, values in
     // the order of fields(), in table order. appendRows stores the rows that
     // `produce` hands to its sink, with every field given (the row number

@@ -31,6 +31,7 @@ struct Table::Impl {
     detail::RowIndex rows;
     std::vector<FieldDef> fields;
     int autoField = -1;        // the field that the store fills (the row number)
+    std::int64_t readVersion = 0;   // the backend's data version when the rows were last read afresh
 
     // The current row.
     std::optional<std::int64_t> current;

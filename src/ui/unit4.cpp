@@ -5,6 +5,7 @@
 #include "store/result_table.h"
 #include "toolkit/grid_view.h"
 #include "toolkit/grid_widget.h"
+#include "toolkit/operator_box.h"
 #include "ui/app_shell.h"
 #include "ui/unit1.h"
 
@@ -113,7 +114,12 @@ void TfmResult::setTable(store::Table* table)
 void TfmResult::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    // Each showing opens on the table's current row.
+    // Each showing shows what other workstations have stored meanwhile, and
+    // opens on the table's current row.
+    toolkit::guarded([this] {
+        if (dsResult)
+            dsResult->refresh();
+    });
     grResult->view()->syncFromSource();
     grResult->setFocus();
 }

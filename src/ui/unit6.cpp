@@ -87,6 +87,11 @@ void TForm6::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     // Key presses anywhere in the window pass the window first.
     qApp->installEventFilter(this);
+    // What other workstations have registered meanwhile is shown too.
+    toolkit::guarded([this] {
+        if (dsFamil)
+            dsFamil->refresh();
+    });
     DBGrid1->view()->syncFromSource();
     DBGrid1->setFocus();
 }
