@@ -241,6 +241,23 @@ void ScrollPage(benchmark::State& state, Engine engine)
 }
 BENCHMARK_ON_BOTH_ENGINES(ScrollPage, ->Unit(benchmark::kMillisecond)->Iterations(200)->Repetitions(5)->ReportAggregatesOnly(true));
 
+// Opening once a row has been deleted (the server then reads every row's key
+// instead of only their count and ends). Runs last: the row stays deleted.
+void OpenJournalWithADeletedRow(benchmark::State& state, Engine engine)
+{
+    static bool deleted[2] = {false, false};   // once per engine, not per repetition
+    if (!deleted[static_cast<int>(engine)]) {
+        store::Table table("Result.db");
+        table.setDirectoryPath(dataDirectory(engine));
+        table.open();
+        table.moveTo(kRows / 2);
+        table.deleteCurrent();
+        deleted[static_cast<int>(engine)] = true;
+    }
+    OpenJournal(state, engine);
+}
+BENCHMARK_ON_BOTH_ENGINES(OpenJournalWithADeletedRow, ->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(5)->ReportAggregatesOnly(true));
+
 }  // namespace
 
 int main(int argc, char** argv)
