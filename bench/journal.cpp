@@ -151,7 +151,8 @@ void sendKey(QWidget* widget, int key)
 
 void OpenJournal(benchmark::State& state, Engine engine)
 {
-    dataDirectory(engine);
+    if (!bench::prepared(state, [&] { dataDirectory(engine); }))
+        return;
     for (auto _ : state) {
         auto journal = std::make_unique<Journal>(engine);
         benchmark::DoNotOptimize(journal.get());
@@ -164,7 +165,8 @@ BENCHMARK_ON_BOTH_ENGINES(OpenJournal, ->Unit(benchmark::kMillisecond)->Iteratio
 
 void JournalMemory(benchmark::State& state, Engine engine)
 {
-    dataDirectory(engine);
+    if (!bench::prepared(state, [&] { dataDirectory(engine); }))
+        return;
     const double idle = residentMb();
     resetPeak();
     std::unique_ptr<Journal> journal;
@@ -181,6 +183,8 @@ BENCHMARK_ON_BOTH_ENGINES(JournalMemory, ->Unit(benchmark::kMillisecond)->Iterat
 
 void SearchKeystrokeFindingNoRow(benchmark::State& state, Engine engine)
 {
+    if (!bench::prepared(state, [&] { dataDirectory(engine); }))
+        return;
     Journal journal(engine);
     for (auto _ : state) {
         const bool found = journal.search()->type(0, QStringLiteral("Ъ"));
@@ -192,7 +196,8 @@ BENCHMARK_ON_BOTH_ENGINES(SearchKeystrokeFindingNoRow, ->Unit(benchmark::kMillis
 // The first keystroke after the journal has opened: it reads the field's values.
 void FirstSearchKeystrokeFindingNoRow(benchmark::State& state, Engine engine)
 {
-    dataDirectory(engine);
+    if (!bench::prepared(state, [&] { dataDirectory(engine); }))
+        return;
     for (auto _ : state) {
         state.PauseTiming();
         auto journal = std::make_unique<Journal>(engine);
@@ -209,6 +214,8 @@ BENCHMARK_ON_BOTH_ENGINES(FirstSearchKeystrokeFindingNoRow, ->Unit(benchmark::kM
 // The same keystroke once a search has read the field's values.
 void SearchKeystrokeFindingNoRowAgain(benchmark::State& state, Engine engine)
 {
+    if (!bench::prepared(state, [&] { dataDirectory(engine); }))
+        return;
     Journal journal(engine);
     journal.search()->type(0, QStringLiteral("Ъ"));
     for (auto _ : state) {
@@ -220,6 +227,8 @@ BENCHMARK_ON_BOTH_ENGINES(SearchKeystrokeFindingNoRowAgain, ->Unit(benchmark::kM
 
 void SearchKeystrokeKeepingTheCurrentRow(benchmark::State& state, Engine engine)
 {
+    if (!bench::prepared(state, [&] { dataDirectory(engine); }))
+        return;
     Journal journal(engine);
     for (auto _ : state) {
         journal.search()->end();
@@ -231,6 +240,8 @@ BENCHMARK_ON_BOTH_ENGINES(SearchKeystrokeKeepingTheCurrentRow, ->Unit(benchmark:
 
 void ScrollPage(benchmark::State& state, Engine engine)
 {
+    if (!bench::prepared(state, [&] { dataDirectory(engine); }))
+        return;
     Journal journal(engine);
     QWidget* viewport = journal.view()->viewport();
     for (auto _ : state) {
@@ -245,6 +256,8 @@ BENCHMARK_ON_BOTH_ENGINES(ScrollPage, ->Unit(benchmark::kMillisecond)->Iteration
 // instead of only their count and ends). Runs last: the row stays deleted.
 void OpenJournalWithADeletedRow(benchmark::State& state, Engine engine)
 {
+    if (!bench::prepared(state, [&] { dataDirectory(engine); }))
+        return;
     static bool deleted[2] = {false, false};   // once per engine, not per repetition
     if (!deleted[static_cast<int>(engine)]) {
         store::Table table("Result.db");

@@ -10,6 +10,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -26,6 +27,20 @@ enum class Engine { File, Server };
 #define BENCHMARK_ON_BOTH_ENGINES(function, ...)                     \
     BENCHMARK_CAPTURE(function, file, bench::Engine::File) __VA_ARGS__; \
     BENCHMARK_CAPTURE(function, server, bench::Engine::Server) __VA_ARGS__
+
+// Runs `prepare` (making a benchmark's data): false, with the benchmark
+// skipped and the reason shown, when it fails (say, no server programs).
+template <typename Prepare>
+bool prepared(benchmark::State& state, Prepare prepare)
+{
+    try {
+        prepare();
+        return true;
+    } catch (const std::exception& error) {
+        state.SkipWithError(error.what());
+        return false;
+    }
+}
 
 class ServerResults {
 public:

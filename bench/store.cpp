@@ -124,6 +124,8 @@ double median(std::vector<double> values)
 
 void BM_AppendAndPostResult(benchmark::State& state, Engine engine)
 {
+    if (!bench::prepared(state, [&] { dataDirectory(engine); }))
+        return;
     store::Table& table = results(engine);
     std::vector<double> times;
     const std::array<std::int32_t, 12> scores{5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5};
@@ -140,7 +142,8 @@ BENCHMARK_ON_BOTH_ENGINES(BM_AppendAndPostResult, ->Iterations(300)->Unit(benchm
 
 void BM_OpenThreeTables(benchmark::State& state, Engine engine)
 {
-    dataDirectory(engine);
+    if (!bench::prepared(state, [&] { dataDirectory(engine); }))
+        return;
     for (auto _ : state) {
         store::Database database;
         store::Table subjects("TestFam.DB"), questionnaire("FpiBd.db"), result("Result.db");
@@ -153,6 +156,8 @@ BENCHMARK_ON_BOTH_ENGINES(BM_OpenThreeTables, ->Unit(benchmark::kMillisecond));
 
 void BM_ReadRowAtRandomPosition(benchmark::State& state, Engine engine)
 {
+    if (!bench::prepared(state, [&] { dataDirectory(engine); }))
+        return;
     store::Table& table = results(engine);
     const std::int64_t count = table.recordCount();
     table.rowAt(0);   // the positions of the rows are found once, on first use
@@ -164,7 +169,8 @@ BENCHMARK_ON_BOTH_ENGINES(BM_ReadRowAtRandomPosition, ->Unit(benchmark::kMicrose
 
 void BM_FirstPositionalReadAfterOpen(benchmark::State& state, Engine engine)
 {
-    dataDirectory(engine);
+    if (!bench::prepared(state, [&] { dataDirectory(engine); }))
+        return;
     for (auto _ : state) {
         store::Table table("Result.db");
         table.setDirectoryPath(dataDirectory(engine));
@@ -176,6 +182,8 @@ BENCHMARK_ON_BOTH_ENGINES(BM_FirstPositionalReadAfterOpen, ->Unit(benchmark::kMi
 
 void BM_SearchScanOfAllRows(benchmark::State& state, Engine engine)
 {
+    if (!bench::prepared(state, [&] { dataDirectory(engine); }))
+        return;
     store::Table& table = results(engine);
     table.rowAt(0);
     for (auto _ : state)
