@@ -48,8 +48,8 @@ std::optional<std::int64_t> RowIndex::rowAfter(std::optional<std::int64_t> after
 
 std::int64_t RowIndex::count() const
 {
-    if (rowids_)
-        return static_cast<std::int64_t>(rowids_->size());
+    if (rowids_ || (!count_ && backend_->countReadsKeys()))
+        return static_cast<std::int64_t>(rowids().size());
     if (!count_)
         count_ = backend_->count(visible_);
     return *count_;

@@ -7,6 +7,7 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <exception>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -292,7 +293,7 @@ ResultPtr ServerConnection::run(const std::string& sql, const std::vector<Param>
                                         nullptr, nullptr, binary ? 1 : 0),
                      PQclear);
     const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && status != PGRES_COPY_IN)
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && status != PGRES_COPY_IN && status != PGRES_COPY_OUT)
         fail(statementFailureText(result.get(), PQerrorMessage(conn_)));
     return result;
 }
@@ -342,6 +343,34 @@ void ServerConnection::copyIn(const std::string& sql, const std::function<void(c
         if (PQresultStatus(r) != PGRES_COMMAND_OK)
             fail(statementFailureText(r, PQerrorMessage(conn_)));
     }
+}
+
+void ServerConnection::copyOut(const std::string& sql, const std::function<void(std::string_view)>& take)
+{
+    run(sql);
+    std::exception_ptr raised;
+    char* line = nullptr;
+    int length = 0;
+    while ((length = PQgetCopyData(conn_, &line, 0)) > 0) {
+        const std::unique_ptr<char, void (*)(void*)> held(line, PQfreemem);
+        if (!raised) {
+            try {
+                take(std::string_view(line, static_cast<size_t>(length)));
+            } catch (...) {
+                raised = std::current_exception();   // the rest is still read, so the connection stays usable
+            }
+        }
+    }
+    std::string failure = length == -2 ? connectionFailureText(PQerrorMessage(conn_)) : "";
+    for (PGresult* r; (r = PQgetResult(conn_)) != nullptr;) {
+        ResultPtr result(r, PQclear);
+        if (PQresultStatus(r) != PGRES_COMMAND_OK && failure.empty())
+            failure = statementFailureText(r, PQerrorMessage(conn_));
+    }
+    if (raised)
+        std::rethrow_exception(raised);
+    if (!failure.empty())
+        fail(failure);
 }
 
 void ServerConnection::listen(const std::string& channel)

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -60,6 +61,10 @@ public:
     // sent to the server in large pieces.
     using LineSink = std::function<void(const std::string&)>;
     void copyIn(const std::string& sql, const std::function<void(const LineSink&)>& produce);
+    // Runs COPY ... TO STDOUT and hands `take` each line the server sends, with
+    // its final '\n': a large result comes several times quicker so than as the
+    // rows of a statement's result. Every line is read, whatever `take` raises.
+    void copyOut(const std::string& sql, const std::function<void(std::string_view)>& take);
 
     // Asks to be told of changes other connections commit (see changes()).
     void listen(const std::string& channel);

@@ -56,6 +56,9 @@ public:
                                                  bool forward) = 0;
     virtual std::int64_t count(const Visible& visible) = 0;
     virtual std::vector<std::int64_t> keys(const Visible& visible) = 0;
+    // True when counting the visible rows costs about what reading their keys
+    // does: a count is then taken from the keys, which are kept.
+    virtual bool countReadsKeys() const { return false; }
     virtual std::optional<std::int64_t> locate(const Visible& visible, int field, const Value& value) = 0;
     // Hands one field of the visible rows to `take`, in table order from the
     // row with key `from` (the first or, backwards, the last without one),

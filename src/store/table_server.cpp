@@ -5,7 +5,8 @@
 #include "store/sqlite_util.h"
 
 #include <charconv>
-#include <cstring>
+#include <numeric>
+#include <string_view>
 
 namespace store::detail {
 
@@ -17,14 +18,10 @@ namespace {
 // little in memory and one that stops early reads little.
 constexpr int kChunkRows = 20000;
 
-// A value of a text-form result as the field holds it: an empty text is null,
-// a date field's ISO text a date.
-Value valueOf(const PGresult* result, int row, int column, const FieldDef& field)
+// A value in the server's text form as the field holds it: an empty text is
+// null, a date field's ISO text a date.
+Value valueOfText(const char* text, int length, const FieldDef& field)
 {
-    if (PQgetisnull(result, row, column))
-        return {};
-    const char* text = PQgetvalue(result, row, column);
-    const int length = PQgetlength(result, row, column);
     if (length == 0)
         return {};
     if (field.kind == FieldKind::Integer) {
@@ -40,6 +37,13 @@ Value valueOf(const PGresult* result, int row, int column, const FieldDef& field
             return *date;
     }
     return std::string(text, static_cast<size_t>(length));
+}
+
+Value valueOf(const PGresult* result, int row, int column, const FieldDef& field)
+{
+    if (PQgetisnull(result, row, column))
+        return {};
+    return valueOfText(PQgetvalue(result, row, column), PQgetlength(result, row, column), field);
 }
 
 std::int64_t integerAt(const PGresult* result, int row, int column)
@@ -61,6 +65,17 @@ struct Statement {
         return "$" + std::to_string(params.size());
     }
 };
+
+// The key of a line of COPY's text form ("123\n"): by hand, as a million are read at a time.
+std::int64_t keyOfLine(std::string_view line)
+{
+    const bool negative = !line.empty() && line.front() == '-';
+    std::int64_t key = 0;
+    for (const char c : line.substr(negative ? 1 : 0))
+        if (c >= '0' && c <= '9')
+            key = key * 10 + (c - '0');
+    return negative ? -key : key;
+}
 
 // A scanned column's value in a text-form result.
 class ServerCell final : public Cell {
@@ -87,6 +102,63 @@ private:
     int column_;
     const FieldDef& field_;
     int row_ = 0;
+};
+
+// A value of a line of COPY's text form (without the line's end), with the
+// escapes the server writes undone.
+std::string copyText(std::string_view escaped)
+{
+    std::string text;
+    text.reserve(escaped.size());
+    for (size_t i = 0; i < escaped.size(); ++i) {
+        if (escaped[i] != '\\' || i + 1 == escaped.size()) {
+            text += escaped[i];
+            continue;
+        }
+        switch (const char c = escaped[++i]) {
+        case 'b': text += '\b'; break;
+        case 'f': text += '\f'; break;
+        case 'n': text += '\n'; break;
+        case 'r': text += '\r'; break;
+        case 't': text += '\t'; break;
+        case 'v': text += '\v'; break;
+        default: text += c;
+        }
+    }
+    return text;
+}
+
+// A scanned column's value in a line of COPY's text form.
+class CopyCell final : public Cell {
+public:
+    explicit CopyCell(const FieldDef& field) : field_(field) {}
+    void setLine(std::string_view line)
+    {
+        text_ = line.substr(0, line.size() - (!line.empty() && line.back() == '\n' ? 1 : 0));
+    }
+
+    void key(std::string& out) const override
+    {
+        if (isNull()) {
+            out.assign(1, '\0');
+            return;
+        }
+        out.assign(1, '\1');
+        out.append(text_);   // escaped the one way the server escapes: equal values, equal keys
+    }
+    Value value() const override
+    {
+        if (isNull())
+            return {};
+        const std::string text = copyText(text_);
+        return valueOfText(text.data(), static_cast<int>(text.size()), field_);
+    }
+
+private:
+    bool isNull() const { return text_ == "\\N"; }
+
+    const FieldDef& field_;
+    std::string_view text_;
 };
 
 // A value in COPY's text form: \N for null, backslash escapes for the rest.
@@ -192,21 +264,34 @@ public:
         return integerAt(connection_.run(s.sql, s.params).get(), 0, 0);
     }
 
-    // Binary: eight bytes a key in network order, the quickest form for a million.
+    // Rows that have only ever been added have every key from the first to the
+    // last: then only their count and ends are read. Otherwise a key a line of
+    // COPY, several times quicker for a million than the rows of a result.
     std::vector<std::int64_t> keys(const Visible& visible) override
     {
-        Statement s = where(visible, std::string("SELECT ") + kRowOrderColumn);
-        s.sql += std::string(" ORDER BY ") + kRowOrderColumn;
-        const ResultPtr result = connection_.run(s.sql, s.params, true);
-        const int rows = PQntuples(result.get());
-        std::vector<std::int64_t> ids(static_cast<size_t>(rows));
-        for (int row = 0; row < rows; ++row) {
-            std::uint64_t big = 0;
-            std::memcpy(&big, PQgetvalue(result.get(), row, 0), sizeof big);
-            ids[static_cast<size_t>(row)] = static_cast<std::int64_t>(__builtin_bswap64(big));
+        // Ordered, the keys are counted in their index alone: quicker than in the table.
+        Statement s = where(visible, std::string("SELECT ") + kRowOrderColumn + " AS k");
+        s.sql = "SELECT count(*), min(k), max(k) FROM (" + s.sql + " ORDER BY " + kRowOrderColumn + ") AS ordered";
+        const ResultPtr range = connection_.run(s.sql, s.params);
+        const std::int64_t count = integerAt(range.get(), 0, 0);
+        std::vector<std::int64_t> ids;
+        if (count == 0)
+            return ids;
+        const std::int64_t first = integerAt(range.get(), 0, 1);
+        if (integerAt(range.get(), 0, 2) - first + 1 == count) {
+            ids.resize(static_cast<size_t>(count));
+            std::iota(ids.begin(), ids.end(), first);
+            return ids;
         }
+        ids.reserve(static_cast<size_t>(count));
+        connection_.copyOut(copyOfColumn(visible, kRowOrderColumn, true), [&](std::string_view line) {
+            ids.push_back(keyOfLine(line));
+        });
         return ids;
     }
+
+    // Counting on the server reads the keys there anyway.
+    bool countReadsKeys() const override { return true; }
 
     std::optional<std::int64_t> locate(const Visible& visible, int field, const Value& value) override
     {
@@ -223,6 +308,19 @@ public:
               const std::function<bool(const Cell&)>& take) override
     {
         const FieldDef& f = fields_[static_cast<size_t>(field)];
+        if (!from) {
+            // The whole column, in one COPY: much quicker than in chunks. One
+            // that stops early has still had every line read.
+            CopyCell cell(f);
+            bool taking = true;
+            connection_.copyOut(copyOfColumn(visible, quoted(f.name), forward), [&](std::string_view line) {
+                if (!taking)
+                    return;
+                cell.setLine(line);
+                taking = take(cell);
+            });
+            return;
+        }
         inChunks(visible, quoted(f.name), from, forward, [&](const PGresult* result) {
             ServerCell cell(result, 1, f);
             for (int row = 0; row < PQntuples(result); ++row) {
@@ -335,6 +433,15 @@ private:
         s.sql = select + " FROM " + from_ + " WHERE ";
         s.sql += visible.nn ? "\"NN\" = " + s.add(*visible.nn) : std::string("true");
         return s;
+    }
+
+    // "COPY (SELECT <column> FROM t WHERE <visible> ORDER BY <row order>) TO STDOUT";
+    // COPY takes no parameters, so the row number is written out.
+    std::string copyOfColumn(const Visible& visible, const std::string& column, bool forward) const
+    {
+        return "COPY (SELECT " + column + " FROM " + from_ + " WHERE " +
+               (visible.nn ? "\"NN\" = " + std::to_string(*visible.nn) : std::string("true")) + " ORDER BY " +
+               kRowOrderColumn + (forward ? "" : " DESC") + ") TO STDOUT";
     }
 
     std::vector<Value> rowOf(const PGresult* result, int row, int firstColumn) const
