@@ -4,6 +4,7 @@
 #include "store/data_directory.h"
 #include "store/file_system.h"
 #include "store_test_util.h"
+#include "support/pg_server.h"
 
 #include <sqlite3.h>
 
@@ -189,8 +190,14 @@ TEST(NetworkJournal, StartUpSaysWhichNetworkFileSystemTheDirectoryLiesOn)
     };
     for (const Case& c : {Case{"NFS", false, "NFS"}, Case{"", false, ""}, Case{"SMB/CIFS", true, ""}}) {
         SCOPED_TRACE(std::string(c.fileSystem) + (c.serviceFile ? " with pg_service.conf" : ""));
-        if (c.serviceFile)
-            std::ofstream(dir.file("pg_service.conf")) << "[fpi]\n";
+        if (c.serviceFile) {
+            // The tables are on a server then, wherever the directory lies.
+            if (!testsupport::PgServer::available())
+                continue;
+            testsupport::PgServer& server = testsupport::PgServer::shared();
+            server.writeServiceFile(dir.path(), server.newDatabase());
+            createServerTables(dir.path());
+        }
         OnFileSystem probe(c.fileSystem);
         Database database;
         Table subjects("TestFam.DB");
