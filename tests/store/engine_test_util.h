@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <ostream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -29,6 +30,12 @@ enum class Engine { Files, Server };
 inline std::string engineName(const testing::TestParamInfo<Engine>& info)
 {
     return info.param == Engine::Files ? "Files" : "Server";
+}
+
+// How a failing test names its engine.
+inline void PrintTo(Engine engine, std::ostream* out)
+{
+    *out << (engine == Engine::Files ? "table files" : "server");
 }
 
 // Runs every test of the suite once on table files ("…/Files") and once on
