@@ -289,3 +289,29 @@ TEST_F(ServerTables, ARoleWithOnlyTheGrantsWorksWithRowsButNotWithTables)
     EXPECT_STORE_ERROR(createServerTables(fresh.path()), "нет прав");
     EXPECT_EQ(server.sql(empty, "SELECT count(*) FROM pg_tables WHERE schemaname = 'public'"), "0");
 }
+
+// The counterpart of the table files' item number conversions: a server
+// column holds whole numbers only, so what would not fit is refused when it
+// is entered, and what is stored reads back as it was.
+TEST_F(ServerTables, ItemNumbersAreWholeNumbersOrBlank)
+{
+    DataDir dir(Engine::Server);
+    makeQuestionnaire(dir, {std::int64_t{5}, std::string("17"), 4.0, Value{}});
+    Table t("FpiBd.db");
+    t.setDirectoryPath(dir.path());
+    t.open();
+    EXPECT_EQ(itemNumber(t), 5);
+    t.next();
+    EXPECT_EQ(itemNumber(t), 17) << "a text holding a whole number is stored as the number";
+    t.next();
+    EXPECT_EQ(itemNumber(t), 4);
+    t.next();
+    EXPECT_STORE_ERROR(itemNumber(t), "пусто");
+
+    t.append();
+    EXPECT_STORE_ERROR(t.setField("NumVopros", 2.5), "ожидается целое число");
+    EXPECT_STORE_ERROR(t.setField("NumVopros", std::string("1x")), "«1x»");
+    EXPECT_STORE_ERROR(t.setField("NumVopros", std::int64_t{3000000000}), "32 бит");
+    t.cancel();
+    EXPECT_EQ(t.recordCount(), 4);
+}
