@@ -23,6 +23,7 @@ using TablePositions = EngineTest;
 using TableFilter = EngineTest;
 using PendingRow = EngineTest;
 using Listeners = EngineTest;
+using TableCopying = EngineTest;
 
 }  // namespace
 
@@ -32,6 +33,7 @@ INSTANTIATE_ENGINE_SUITE(TablePositions);
 INSTANTIATE_ENGINE_SUITE(TableFilter);
 INSTANTIATE_ENGINE_SUITE(PendingRow);
 INSTANTIATE_ENGINE_SUITE(Listeners);
+INSTANTIATE_ENGINE_SUITE(TableCopying);
 
 TEST_P(TableNavigation, FirstNextAndTheEndFlag)
 {
@@ -358,4 +360,57 @@ TEST_P(Listeners, AreToldOfEveryChange)
     t.unsubscribe(id);
     t.close();
     EXPECT_TRUE(changes.empty());
+}
+
+TEST_P(TableCopying, RowsAreStoredWithTheirOwnNumbersAllOrNone)
+{
+    DataDir dir(engine());
+    makeResults(dir);
+    Table t("Result.db");
+    openResults(t, dir);
+    const auto row = [&t](const std::string& surname, std::int64_t nn) {
+        std::vector<Value> values(t.fields().size());
+        values[static_cast<size_t>(t.fieldIndex("F"))] = surname;
+        values[static_cast<size_t>(t.fieldIndex("Dat"))] = Date{2023, 12, 31};
+        values[static_cast<size_t>(t.fieldIndex("Tip1"))] = std::int64_t{3};
+        values[static_cast<size_t>(t.fieldIndex("NN"))] = nn;
+        return values;
+    };
+    const auto storedCount = [&dir] {
+        Table fresh("Result.db");
+        openResults(fresh, dir);
+        return fresh.recordCount();
+    };
+
+    EXPECT_THROW(t.appendRows([&](const Table::RowSink& sink) {
+        sink(row("А", 5));
+        throw StoreError("источник повреждён");
+    }),
+                 StoreError);
+    EXPECT_THROW(t.appendRows([&](const Table::RowSink& sink) {
+        sink(row("А", 5));
+        sink(row("Б", 5));
+    }),
+                 StoreError)
+        << "a row number given twice";
+    EXPECT_EQ(storedCount(), 0) << "a copy that fails stores nothing";
+    EXPECT_EQ(t.recordCount(), 0);
+
+    // Ascending numbers: a file's table order is its row numbers', the server's the order of storing.
+    t.appendRows([&](const Table::RowSink& sink) {
+        sink(row("А", 5));
+        sink(row("Б", 9));
+        sink(row("В", 12));
+    });
+    EXPECT_EQ(surnamesByPosition(t), (std::vector<std::string>{"А", "Б", "В"}));
+    EXPECT_EQ(t.fieldText("F"), "А") << "the first row is current";
+    std::vector<std::vector<Value>> copied;
+    t.forEachRow([&](std::vector<Value>&& values) { copied.push_back(std::move(values)); });
+    EXPECT_EQ(copied, (std::vector<std::vector<Value>>{row("А", 5), row("Б", 9), row("В", 12)}));
+
+    appendResultRow(t, "Г", "", "", scores(1), Date{2024, 1, 1});
+    EXPECT_EQ(t.fieldInt("NN"), 13) << "numbering goes on after the highest number copied";
+    EXPECT_STORE_ERROR(t.appendRows([&](const Table::RowSink& sink) { sink(row("Д", 20)); }),
+                       "в таблице уже есть строки, копировать в неё нельзя");
+    EXPECT_EQ(storedCount(), 4);
 }
