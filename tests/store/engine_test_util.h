@@ -101,15 +101,10 @@ public:
             sqlite3_busy_timeout(db_, 10000);
             return;
         }
-        const testsupport::PgServer& server = testsupport::PgServer::shared();
-        const std::string port = std::to_string(server.port());
-        const char* keys[] = {"host", "port", "dbname", "user", nullptr};
-        const char* values[] = {server.socketDirectory().c_str(), port.c_str(), dir.database().c_str(),
-                                server.superuser().c_str(), nullptr};
-        pg_ = PQconnectdbParams(keys, values, 0);
-        if (PQstatus(pg_) != CONNECTION_OK)
-            ADD_FAILURE() << PQerrorMessage(pg_);
+        connect(testsupport::PgServer::shared(), dir.database());
     }
+    // The superuser's connection to a database of a server of the test's own.
+    OtherConnection(const testsupport::PgServer& server, const std::string& database) { connect(server, database); }
     ~OtherConnection()
     {
         sqlite3_close(db_);
@@ -132,6 +127,17 @@ public:
     }
 
 private:
+    void connect(const testsupport::PgServer& server, const std::string& database)
+    {
+        const std::string port = std::to_string(server.port());
+        const char* keys[] = {"host", "port", "dbname", "user", nullptr};
+        const char* values[] = {server.socketDirectory().c_str(), port.c_str(), database.c_str(),
+                                server.superuser().c_str(), nullptr};
+        pg_ = PQconnectdbParams(keys, values, 0);
+        if (PQstatus(pg_) != CONNECTION_OK)
+            ADD_FAILURE() << PQerrorMessage(pg_);
+    }
+
     sqlite3* db_ = nullptr;
     PGconn* pg_ = nullptr;
 };

@@ -25,6 +25,8 @@ std::string messageOf(const std::function<void()>& action)
         action();
     } catch (const StoreError& e) {
         return e.what();
+    } catch (const std::exception& e) {
+        return std::string("(not a StoreError) ") + e.what();
     }
     return "(no error)";
 }
@@ -121,24 +123,18 @@ TEST_F(ServerTables, AfterARestartTheTableConnectsAgainWithItsOwnSettings)
     // Another workstation holds the row; the post must fail after the busy
     // timeout, not wait for the other. The watchdog lets the row go after ten
     // seconds, so a post that waits ends (and stores) instead of hanging.
-    const std::string port = std::to_string(server.port());
-    const char* keys[] = {"host", "port", "dbname", "user", nullptr};
-    const char* values[] = {server.socketDirectory().c_str(), port.c_str(), database.c_str(),
-                            server.superuser().c_str(), nullptr};
-    PGconn* holder = PQconnectdbParams(keys, values, 0);
-    ASSERT_EQ(PQstatus(holder), CONNECTION_OK) << PQerrorMessage(holder);
-    PQclear(PQexec(holder, "BEGIN; SELECT * FROM \"Result\" FOR UPDATE"));
+    OtherConnection holder(server, database);
+    holder.run("BEGIN; SELECT * FROM \"Result\" FOR UPDATE");
     std::promise<void> posted;
     std::thread watchdog([&holder, done = posted.get_future()] {
         if (done.wait_for(std::chrono::seconds(10)) == std::future_status::timeout)
-            PQclear(PQexec(holder, "ROLLBACK"));
+            holder.run("ROLLBACK");
     });
     t.edit();
     t.setField("F", std::string("Аа"));
     const std::string failure = messageOf([&] { t.post(); });
     posted.set_value();
     watchdog.join();
-    PQfinish(holder);
     EXPECT_TRUE(holds(failure, busyText(Engine::Server))) << failure;
     EXPECT_TRUE(t.hasPending());
 }
