@@ -10,6 +10,7 @@
 #include <exception>
 #include <fstream>
 #include <sstream>
+#include <poll.h>
 #include <sys/stat.h>
 
 namespace store::detail {
@@ -264,14 +265,26 @@ void ServerConnection::connect()
         fail(connectionFailureText(PQerrorMessage(conn_)));
     // A post returns only once the server has made it durable, whatever the server's default.
     run("SET synchronous_commit TO on; SET client_encoding TO 'UTF8'; SET DateStyle TO ISO");
+    for (const auto& [name, value] : session_)
+        run("SET " + name + " TO " + value);
     for (const std::string& channel : channels_)
         run("LISTEN \"" + channel + "\"");
 }
 
+void ServerConnection::readWhatArrived()
+{
+    // A server that goes away sends its farewell and then closes the
+    // connection: libpq notices the end only on a read after the farewell's.
+    for (int reads = 0; reads < 16 && conn_ && PQstatus(conn_) == CONNECTION_OK; ++reads) {
+        pollfd waiting{PQsocket(conn_), POLLIN, 0};
+        if (::poll(&waiting, 1, 0) <= 0 || !PQconsumeInput(conn_))
+            return;
+    }
+}
+
 void ServerConnection::requireConnection()
 {
-    if (conn_ && PQstatus(conn_) == CONNECTION_OK)
-        PQconsumeInput(conn_);   // notices a server that has gone away while the connection was idle
+    readWhatArrived();   // notices a server that has gone away while the connection was idle
     if (conn_ && PQstatus(conn_) == CONNECTION_OK)
         return;
     if (inTransaction_)
@@ -373,6 +386,16 @@ void ServerConnection::copyOut(const std::string& sql, const std::function<void(
         fail(failure);
 }
 
+void ServerConnection::setSession(const std::string& name, const std::string& value)
+{
+    run("SET " + name + " TO " + value);
+    const auto kept = std::find_if(session_.begin(), session_.end(), [&](const auto& s) { return s.first == name; });
+    if (kept != session_.end())
+        kept->second = value;
+    else
+        session_.emplace_back(name, value);
+}
+
 void ServerConnection::listen(const std::string& channel)
 {
     run("LISTEN \"" + channel + "\"");
@@ -381,7 +404,8 @@ void ServerConnection::listen(const std::string& channel)
 
 std::int64_t ServerConnection::changes()
 {
-    if (!conn_ || PQstatus(conn_) != CONNECTION_OK || !PQconsumeInput(conn_) || PQstatus(conn_) != CONNECTION_OK)
+    readWhatArrived();
+    if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
         return changes_ + 1;   // counted for good once the connection is made again
     const int own = PQbackendPID(conn_);
     while (PGnotify* n = PQnotifies(conn_)) {

@@ -66,6 +66,10 @@ public:
     // rows of a statement's result. Every line is read, whatever `take` raises.
     void copyOut(const std::string& sql, const std::function<void(std::string_view)>& take);
 
+    // Sets a server setting of the connection (a trusted name and value,
+    // "lock_timeout", "100"), set again whenever it connects again.
+    void setSession(const std::string& name, const std::string& value);
+
     // Asks to be told of changes other connections commit (see changes()).
     void listen(const std::string& channel);
     // How many notifications of other connections have arrived, and
@@ -77,11 +81,14 @@ public:
 
 private:
     void connect();
+    // Reads, without waiting, what the server has sent since the last statement.
+    void readWhatArrived();
     void requireConnection();
 
     std::vector<std::pair<std::string, std::string>> settings_;
     std::string label_;
     PGconn* conn_ = nullptr;
+    std::vector<std::pair<std::string, std::string>> session_;
     std::vector<std::string> channels_;
     std::int64_t changes_ = 0;
     bool inTransaction_ = false;

@@ -187,7 +187,7 @@ public:
     {
         connection_.setLabel("Таблица «" + name + "» (" + connection_.where() + ")");
         if (readOnly)
-            connection_.run("SET default_transaction_read_only TO on");
+            connection_.setSession("default_transaction_read_only", "on");
         setBusyTimeout(busyTimeoutMs);
     }
 
@@ -233,7 +233,7 @@ public:
 
     void setBusyTimeout(int milliseconds) override
     {
-        connection_.run("SET lock_timeout TO " + std::to_string(std::max(milliseconds, 1)));
+        connection_.setSession("lock_timeout", std::to_string(std::max(milliseconds, 1)));
     }
 
     std::optional<std::vector<Value>> readRow(std::int64_t key) override

@@ -4,7 +4,6 @@
 #include "store/data_directory.h"
 #include "store/file_system.h"
 #include "store_test_util.h"
-#include "store/server.h"
 #include "support/pg_server.h"
 
 #include <sqlite3.h>
@@ -192,9 +191,10 @@ TEST(NetworkJournal, StartUpSaysWhichNetworkFileSystemTheDirectoryLiesOn)
     for (const Case& c : {Case{"NFS", false, "NFS"}, Case{"", false, ""}, Case{"SMB/CIFS", true, ""}}) {
         SCOPED_TRACE(std::string(c.fileSystem) + (c.serviceFile ? " with pg_service.conf" : ""));
         if (c.serviceFile) {
+            // The tables are on a server then, wherever the directory lies.
             if (!testsupport::PgServer::available())
                 continue;
-            auto& server = testsupport::PgServer::shared();
+            testsupport::PgServer& server = testsupport::PgServer::shared();
             server.writeServiceFile(dir.path(), server.newDatabase());
             createServerTables(dir.path());
         }

@@ -1,7 +1,10 @@
 #pragma once
-// Scratch data directories for the store's tests.
+// Scratch data directories for the store's tests. The helpers that make and
+// fill tables work on both engines: in a directory kept on a server
+// (engine_test_util.h) the three tables exist already and are only filled.
 
 #include "store/result_table.h"
+#include "store/server.h"
 #include "store/table.h"
 #include "support/temp_dir.h"
 
@@ -23,13 +26,16 @@ inline void writeBytes(const std::string& path, const std::string& bytes)
 
 inline void makeResults(const TempDir& dir)
 {
+    if (store::keptOnServer(dir.path()))
+        return;
     store::createTableFile(dir.file("Result.db"), store::resultColumnsSql());
 }
 
 // A questionnaire with the given item numbers, in that order.
 inline void makeQuestionnaire(const TempDir& dir, const std::vector<store::Value>& numbers)
 {
-    store::createTableFile(dir.file("FpiBd.db"), "\"NumVopros\", \"Vopros\" TEXT");
+    if (!store::keptOnServer(dir.path()))
+        store::createTableFile(dir.file("FpiBd.db"), "\"NumVopros\", \"Vopros\" TEXT");
     store::Table t("FpiBd.db");
     t.setDirectoryPath(dir.path());
     t.open();
@@ -43,6 +49,8 @@ inline void makeQuestionnaire(const TempDir& dir, const std::vector<store::Value
 
 inline void makeSubjects(const TempDir& dir)
 {
+    if (store::keptOnServer(dir.path()))
+        return;
     store::createTableFile(dir.file("TestFam.DB"), "\"F\" VARCHAR(15), \"I\" VARCHAR(15), \"O\" VARCHAR(15)");
 }
 

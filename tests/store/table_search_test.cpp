@@ -1,8 +1,6 @@
 // Searching a field's values: what the search sees after every kind of change,
 // and values that look alike but are stored differently.
-#include "store_test_util.h"
-
-#include <sqlite3.h>
+#include "engine_test_util.h"
 
 using namespace store;
 using namespace storetest;
@@ -17,19 +15,15 @@ std::function<bool(const Value&)> surnameBegins(const std::string& prefix)
     };
 }
 
-void changeFromOutside(const std::string& path, const char* sql)
-{
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-    sqlite3_close(db);
-}
+using TableSearch = EngineTest;
 
 }  // namespace
 
-TEST(TableSearch, SeesEveryChangeMadeAfterAnEarlierSearch)
+INSTANTIATE_ENGINE_SUITE(TableSearch);
+
+TEST_P(TableSearch, SeesEveryChangeMadeAfterAnEarlierSearch)
 {
-    TempDir dir;
+    DataDir dir(engine());
     makeResults(dir);
     Table t("Result.db");
     openResults(t, dir, {"Орлов", "Иванов", "Петров"});
@@ -58,17 +52,21 @@ TEST(TableSearch, SeesEveryChangeMadeAfterAnEarlierSearch)
     t.setFiltered(false);
     EXPECT_EQ(t.findRow("F", 0, 1, surnameBegins("О")), 0);
 
-    changeFromOutside(dir.file("Result.db"), "UPDATE Result SET F='Седов' WHERE F='Орлов'");
+    const std::int64_t seen = t.dataVersion();
+    changeFromOutside(dir, "Result.db", "UPDATE \"Result\" SET \"F\"='Седов' WHERE \"F\"='Орлов'");
+    ASSERT_TRUE(othersChangeArrives(t, seen));
     EXPECT_EQ(t.findRow("F", 0, 1, surnameBegins("Се")), 0) << "a change another program committed";
     EXPECT_EQ(t.findRow("F", 0, 1, surnameBegins("О")), -1);
 
     t.close();
-    changeFromOutside(dir.file("Result.db"), "UPDATE Result SET F='Орлов' WHERE F='Петров'");
+    changeFromOutside(dir, "Result.db", "UPDATE \"Result\" SET \"F\"='Орлов' WHERE \"F\"='Петров'");
     t.open();
     EXPECT_EQ(t.findRow("F", 0, 1, surnameBegins("О")), 1) << "a change made while the table was closed";
 }
 
-TEST(TableSearch, ValuesAlikeButStoredDifferentlyStayApart)
+// Table files only: a file's column keeps values of any kind side by side, a
+// server column only values of its own.
+TEST(TableFileSearch, ValuesAlikeButStoredDifferentlyStayApart)
 {
     TempDir dir;
     makeQuestionnaire(dir, {std::int64_t{5}, std::string("5"), 5.0, Value(), std::int64_t{5}, std::string("5")});
@@ -86,13 +84,13 @@ TEST(TableSearch, ValuesAlikeButStoredDifferentlyStayApart)
     EXPECT_EQ(t.findRow("NumVopros", 0, 1, isText), 1) << "and back";
 }
 
-TEST(TableSearch, AFieldOfManyDifferentValuesIsSearchedAsWell)
+TEST_P(TableSearch, AFieldOfManyDifferentValuesIsSearchedAsWell)
 {
-    TempDir dir;
+    DataDir dir(engine());
     makeResults(dir);
-    changeFromOutside(dir.file("Result.db"),
+    changeFromOutside(dir, "Result.db",
                       "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 70000) "
-                      "INSERT INTO Result(F) SELECT 'Фамилия' || i FROM n");
+                      "INSERT INTO \"Result\"(\"F\") SELECT 'Фамилия' || i FROM n");
     Table t("Result.db");
     t.setDirectoryPath(dir.path());
     t.declareFields(resultFields());

@@ -1,7 +1,6 @@
 // The table engine: moving, reading, editing, filtering, pending rows, sharing.
-#include "store_test_util.h"
-
-#include <sqlite3.h>
+// Every suite but the file-only ones runs on table files and on the server.
+#include "engine_test_util.h"
 
 #include <sys/stat.h>
 
@@ -18,33 +17,27 @@ std::vector<std::string> surnamesByPosition(const Table& t)
     return names;
 }
 
-// Holds the write lock of a table file from a second connection, as another copy of the program would.
-class WriteLock {
-public:
-    explicit WriteLock(const std::string& path)
-    {
-        sqlite3_open(path.c_str(), &db_);
-        sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    }
-    ~WriteLock() { release(); }
-    void release()
-    {
-        if (!db_)
-            return;
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close(db_);
-        db_ = nullptr;
-    }
-
-private:
-    sqlite3* db_ = nullptr;
-};
+using TableNavigation = EngineTest;
+using ResultRows = EngineTest;
+using TablePositions = EngineTest;
+using TableFilter = EngineTest;
+using PendingRow = EngineTest;
+using Listeners = EngineTest;
+using TableCopying = EngineTest;
 
 }  // namespace
 
-TEST(TableNavigation, FirstNextAndTheEndFlag)
+INSTANTIATE_ENGINE_SUITE(TableNavigation);
+INSTANTIATE_ENGINE_SUITE(ResultRows);
+INSTANTIATE_ENGINE_SUITE(TablePositions);
+INSTANTIATE_ENGINE_SUITE(TableFilter);
+INSTANTIATE_ENGINE_SUITE(PendingRow);
+INSTANTIATE_ENGINE_SUITE(Listeners);
+INSTANTIATE_ENGINE_SUITE(TableCopying);
+
+TEST_P(TableNavigation, FirstNextAndTheEndFlag)
 {
-    TempDir dir;
+    DataDir dir(engine());
     makeQuestionnaire(dir, {std::int64_t{5}, std::int64_t{7}, std::int64_t{9}});
     Table t("FpiBd.db");
     t.setDirectoryPath(dir.path());
@@ -64,9 +57,9 @@ TEST(TableNavigation, FirstNextAndTheEndFlag)
     EXPECT_EQ(t.recNo(), 0);
 }
 
-TEST(TableNavigation, EmptyAndClosedTables)
+TEST_P(TableNavigation, EmptyAndClosedTables)
 {
-    TempDir dir;
+    DataDir dir(engine());
     makeQuestionnaire(dir, {});
     Table t("FpiBd.db");
     t.setDirectoryPath(dir.path());
@@ -85,6 +78,8 @@ TEST(TableNavigation, EmptyAndClosedTables)
     EXPECT_STORE_ERROR(t.fieldIndex("Nope"), "нет поля «Nope»");
 }
 
+// Table files only: a file's column keeps whatever it is given (a fraction, a
+// text), a server column only values of its kind.
 TEST(TableReading, ItemNumberConversions)
 {
     TempDir dir;
@@ -109,9 +104,9 @@ TEST(TableReading, ItemNumberConversions)
     EXPECT_STORE_ERROR(itemNumber(t), "32 бита");
 }
 
-TEST(ResultRows, AppendStoresInOrderAndCutsNames)
+TEST_P(ResultRows, AppendStoresInOrderAndCutsNames)
 {
-    TempDir dir;
+    DataDir dir(engine());
     makeResults(dir);
     Table t("Result.db");
     openResults(t, dir);
@@ -134,9 +129,9 @@ TEST(ResultRows, AppendStoresInOrderAndCutsNames)
     EXPECT_EQ(surnamesByPosition(t), (std::vector<std::string>{"  Иванов", "Петров"}));
 }
 
-TEST(ResultRows, FieldsRefuseValuesThatDoNotFit)
+TEST_P(ResultRows, FieldsRefuseValuesThatDoNotFit)
 {
-    TempDir dir;
+    DataDir dir(engine());
     makeResults(dir);
     Table t("Result.db");
     openResults(t, dir);
@@ -153,9 +148,9 @@ TEST(ResultRows, FieldsRefuseValuesThatDoNotFit)
     EXPECT_EQ(t.fieldText("Dat"), "29.02.2024");
 }
 
-TEST(ResultRows, GridEditingInsertingAndDeleting)
+TEST_P(ResultRows, GridEditingInsertingAndDeleting)
 {
-    TempDir dir;
+    DataDir dir(engine());
     makeResults(dir);
     Table t("Result.db");
     openResults(t, dir, {"А", "Б", "В", "Г"});
@@ -189,9 +184,9 @@ TEST(ResultRows, GridEditingInsertingAndDeleting)
     EXPECT_EQ(t.recordCount(), 3);
 }
 
-TEST(TablePositions, FindRowScansBothWaysAndLocateMoves)
+TEST_P(TablePositions, FindRowScansBothWaysAndLocateMoves)
 {
-    TempDir dir;
+    DataDir dir(engine());
     makeResults(dir);
     Table t("Result.db");
     openResults(t, dir, {"Орлов", "Иванов", "Осипов", "Петров"});
@@ -210,9 +205,9 @@ TEST(TablePositions, FindRowScansBothWaysAndLocateMoves)
     EXPECT_EQ(t.recNo(), 2);
 }
 
-TEST(TableFilter, OnlyTheRowNumberFormIsAccepted)
+TEST_P(TableFilter, OnlyTheRowNumberFormIsAccepted)
 {
-    TempDir dir;
+    DataDir dir(engine());
     makeResults(dir);
     Table t("Result.db");
     openResults(t, dir, {"А", "Б", "В"});
@@ -240,9 +235,9 @@ TEST(TableFilter, OnlyTheRowNumberFormIsAccepted)
     EXPECT_STORE_ERROR(q.setFiltered(true), "нет поля «NN»");
 }
 
-TEST(TableFilter, OneRowFilterAlwaysEndsSwitchedOff)
+TEST_P(TableFilter, OneRowFilterAlwaysEndsSwitchedOff)
 {
-    TempDir dir;
+    DataDir dir(engine());
     makeResults(dir);
     Table t("Result.db");
     openResults(t, dir, {"А", "Б", "В"});
@@ -262,23 +257,23 @@ TEST(TableFilter, OneRowFilterAlwaysEndsSwitchedOff)
     t.cancel();
 
     Table empty("Result.db");
-    TempDir other;
+    DataDir other(engine());
     makeResults(other);
     openResults(empty, other);
     EXPECT_STORE_ERROR(withOneRowFilter(empty, [] { ADD_FAILURE(); }), "нет строк");
     EXPECT_FALSE(empty.filtered());
 }
 
-TEST(PendingRow, AFailedPostIsKeptAndRetried)
+TEST_P(PendingRow, AFailedPostIsKeptAndRetried)
 {
-    TempDir dir;
+    DataDir dir(engine());
     makeResults(dir);
     Table t("Result.db");
     openResults(t, dir, {"А"});
     t.setBusyTimeout(50);
-    WriteLock lock(dir.file("Result.db"));
+    TableBusy lock(dir, "Result.db");
     EXPECT_STORE_ERROR(appendResultRow(t, "Сидоров", "Иван", "Ильич", scores(3), Date{2024, 5, 6}),
-                       "занята другой копией");
+                       busyText(engine()));
     EXPECT_EQ(t.state(), Table::State::Insert);
     ASSERT_TRUE(t.hasPending());
     const auto pending = t.pendingValues();
@@ -287,9 +282,9 @@ TEST(PendingRow, AFailedPostIsKeptAndRetried)
     EXPECT_EQ(std::get<std::string>(pending[0].second), "Сидоров");
     EXPECT_EQ(std::get<Date>(pending[3].second), (Date{2024, 5, 6}));
 
-    EXPECT_STORE_ERROR(t.first(), "занята");   // a move first retries the pending row
-    EXPECT_STORE_ERROR(t.append(), "занята");
-    EXPECT_STORE_ERROR(t.setFiltered(true), "занята");
+    EXPECT_STORE_ERROR(t.first(), busyText(engine()));   // a move first retries the pending row
+    EXPECT_STORE_ERROR(t.append(), busyText(engine()));
+    EXPECT_STORE_ERROR(t.setFiltered(true), busyText(engine()));
     EXPECT_FALSE(t.filtered());
     EXPECT_TRUE(t.hasPending());
 
@@ -300,15 +295,15 @@ TEST(PendingRow, AFailedPostIsKeptAndRetried)
     EXPECT_EQ(surnamesByPosition(t), (std::vector<std::string>{"А", "Сидоров"}));
 }
 
-TEST(PendingRow, TheNextMoveStoresIt)
+TEST_P(PendingRow, TheNextMoveStoresIt)
 {
-    TempDir dir;
+    DataDir dir(engine());
     makeResults(dir);
     Table t("Result.db");
     openResults(t, dir, {"А"});
     t.setBusyTimeout(50);
     {
-        WriteLock lock(dir.file("Result.db"));
+        TableBusy lock(dir, "Result.db");
         EXPECT_THROW(appendResultRow(t, "Б", "", "", scores(1), Date{2024, 1, 1}), StoreError);
     }
     t.first();
@@ -317,9 +312,12 @@ TEST(PendingRow, TheNextMoveStoresIt)
     EXPECT_EQ(t.fieldText("F"), "А");
 }
 
+// Table files only: their permissions, their journal and their write lock
+// (the server's counterpart, a row another workstation holds, is in
+// table_sharing_test.cpp).
 TEST(Sharing, ABusyTableFailsClearlyAndANewFileIsPrivate)
 {
-    TempDir dir;
+    DataDir dir(Engine::Files);
     makeResults(dir);
     struct stat info {};
     ASSERT_EQ(stat(dir.file("Result.db").c_str(), &info), 0);
@@ -334,16 +332,16 @@ TEST(Sharing, ABusyTableFailsClearlyAndANewFileIsPrivate)
     ASSERT_EQ(stat(dir.file("Result.db-wal").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u) << "the journal is as private as the table";
 
-    WriteLock lock(dir.file("Result.db"));
+    TableBusy lock(dir, "Result.db");
     EXPECT_STORE_ERROR(appendResultRow(second, "Б", "", "", scores(1), Date{2024, 1, 1}),
                        "«" + dir.file("Result.db") + "»: таблица занята другой копией программы");
     EXPECT_EQ(first.recordCount(), 1) << "reading goes on while another copy writes";
     EXPECT_STORE_ERROR(createTableFile(dir.file("Result.db"), resultColumnsSql()), "уже существует");
 }
 
-TEST(Listeners, AreToldOfEveryChange)
+TEST_P(Listeners, AreToldOfEveryChange)
 {
-    TempDir dir;
+    DataDir dir(engine());
     makeResults(dir);
     Table t("Result.db");
     std::vector<Table::Change> changes;
@@ -362,4 +360,57 @@ TEST(Listeners, AreToldOfEveryChange)
     t.unsubscribe(id);
     t.close();
     EXPECT_TRUE(changes.empty());
+}
+
+TEST_P(TableCopying, RowsAreStoredWithTheirOwnNumbersAllOrNone)
+{
+    DataDir dir(engine());
+    makeResults(dir);
+    Table t("Result.db");
+    openResults(t, dir);
+    const auto row = [&t](const std::string& surname, std::int64_t nn) {
+        std::vector<Value> values(t.fields().size());
+        values[static_cast<size_t>(t.fieldIndex("F"))] = surname;
+        values[static_cast<size_t>(t.fieldIndex("Dat"))] = Date{2023, 12, 31};
+        values[static_cast<size_t>(t.fieldIndex("Tip1"))] = std::int64_t{3};
+        values[static_cast<size_t>(t.fieldIndex("NN"))] = nn;
+        return values;
+    };
+    const auto storedCount = [&dir] {
+        Table fresh("Result.db");
+        openResults(fresh, dir);
+        return fresh.recordCount();
+    };
+
+    EXPECT_THROW(t.appendRows([&](const Table::RowSink& sink) {
+        sink(row("А", 5));
+        throw StoreError("источник повреждён");
+    }),
+                 StoreError);
+    EXPECT_THROW(t.appendRows([&](const Table::RowSink& sink) {
+        sink(row("А", 5));
+        sink(row("Б", 5));
+    }),
+                 StoreError)
+        << "a row number given twice";
+    EXPECT_EQ(storedCount(), 0) << "a copy that fails stores nothing";
+    EXPECT_EQ(t.recordCount(), 0);
+
+    // Ascending numbers: a file's table order is its row numbers', the server's the order of storing.
+    t.appendRows([&](const Table::RowSink& sink) {
+        sink(row("А", 5));
+        sink(row("Б", 9));
+        sink(row("В", 12));
+    });
+    EXPECT_EQ(surnamesByPosition(t), (std::vector<std::string>{"А", "Б", "В"}));
+    EXPECT_EQ(t.fieldText("F"), "А") << "the first row is current";
+    std::vector<std::vector<Value>> copied;
+    t.forEachRow([&](std::vector<Value>&& values) { copied.push_back(std::move(values)); });
+    EXPECT_EQ(copied, (std::vector<std::vector<Value>>{row("А", 5), row("Б", 9), row("В", 12)}));
+
+    appendResultRow(t, "Г", "", "", scores(1), Date{2024, 1, 1});
+    EXPECT_EQ(t.fieldInt("NN"), 13) << "numbering goes on after the highest number copied";
+    EXPECT_STORE_ERROR(t.appendRows([&](const Table::RowSink& sink) { sink(row("Д", 20)); }),
+                       "в таблице уже есть строки, копировать в неё нельзя");
+    EXPECT_EQ(storedCount(), 4);
 }
