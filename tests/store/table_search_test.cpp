@@ -108,3 +108,37 @@ TEST_P(TableSearch, AFieldOfManyDifferentValuesIsSearchedAsWell)
     EXPECT_EQ(t.findRow("F", 0, 1, named("Сидоров")), 5);
     EXPECT_EQ(t.findRow("NN", 0, 1, [](const Value& v) { return v == Value(std::int64_t{70000}); }), 69999);
 }
+
+// Rows changed after they were stored, and a gap left by a deleted one: the
+// positions and the search still follow the table's own order, whatever
+// order the rows are kept in underneath.
+TEST_P(TableSearch, ChangedRowsKeepTheirPlacesInPositionsAndSearch)
+{
+    DataDir dir(engine());
+    makeResults(dir);
+    Table t("Result.db");
+    std::vector<std::string> names;
+    for (int i = 0; i < 40; ++i)
+        names.push_back("Фамилия" + std::to_string(i));
+    openResults(t, dir, names);
+    for (const int row : {3, 0, 17, 39}) {
+        t.moveTo(row);
+        t.edit();
+        t.setField("F", "Изменён" + std::to_string(row) + "!");
+        t.post();
+    }
+    t.moveTo(20);
+    t.deleteCurrent();
+    t.close();
+    openResults(t, dir);
+    ASSERT_EQ(t.recordCount(), 39);
+    for (const int row : {3, 0, 17, 39}) {
+        const std::int64_t position = row < 20 ? row : row - 1;
+        EXPECT_EQ(toText(t.rowAt(position)[0], "F"), "Изменён" + std::to_string(row) + "!");
+        EXPECT_EQ(t.findRow("F", 0, 1, surnameBegins("Изменён" + std::to_string(row) + "!")), position);
+        EXPECT_EQ(t.findRow("F", 38, -1, surnameBegins("Изменён" + std::to_string(row) + "!")), position);
+    }
+    EXPECT_EQ(t.findRow("F", 0, 1, surnameBegins("Изменён")), 0);
+    EXPECT_EQ(t.findRow("F", 38, -1, surnameBegins("Изменён")), 38);
+    EXPECT_EQ(toText(t.rowAt(20)[0], "F"), "Фамилия21");
+}
