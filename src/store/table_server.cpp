@@ -4,7 +4,6 @@
 #include "store/server_connection.h"
 #include "store/sqlite_util.h"
 
-#include <algorithm>
 #include <charconv>
 #include <numeric>
 #include <string_view>
@@ -284,16 +283,10 @@ public:
             std::iota(ids.begin(), ids.end(), first);
             return ids;
         }
-        // In the server's storage order, sorted here when a changed row has moved.
         ids.reserve(static_cast<size_t>(count));
-        bool ordered = true;
-        connection_.copyOut(copyInStorageOrder(visible, ""), [&](std::string_view line) {
-            const std::int64_t key = keyOfLine(line);
-            ordered = ordered && (ids.empty() || ids.back() < key);
-            ids.push_back(key);
+        connection_.copyOut(copyOfColumn(visible, kRowOrderColumn, true), [&](std::string_view line) {
+            ids.push_back(keyOfLine(line));
         });
-        if (!ordered)
-            std::sort(ids.begin(), ids.end());
         return ids;
     }
 
@@ -319,9 +312,12 @@ public:
             // The whole column, in one COPY: much quicker than in chunks. One
             // that stops early has still had every line read.
             CopyCell cell(f);
-            inStorageOrder(visible, quoted(f.name), forward, [&](std::string_view text) {
-                cell.setLine(text);
-                return take(cell);
+            bool taking = true;
+            connection_.copyOut(copyOfColumn(visible, quoted(f.name), forward), [&](std::string_view line) {
+                if (!taking)
+                    return;
+                cell.setLine(line);
+                taking = take(cell);
             });
             return;
         }
@@ -439,47 +435,13 @@ private:
         return s;
     }
 
-    // "COPY (SELECT <row order>[, <column>] FROM t WHERE <visible>) TO STDOUT": in the
-    // order the server stores the rows, which for rows only ever added is their
-    // table order. Read so, the server spares itself a walk of the key index.
-    std::string copyInStorageOrder(const Visible& visible, const std::string& column) const
+    // "COPY (SELECT <column> FROM t WHERE <visible> ORDER BY <row order>) TO STDOUT";
+    // COPY takes no parameters, so the row number is written out.
+    std::string copyOfColumn(const Visible& visible, const std::string& column, bool forward) const
     {
-        return std::string("COPY (SELECT ") + kRowOrderColumn + (column.empty() ? "" : "," + column) + " FROM " +
-               from_ + " WHERE " + (visible.nn ? "\"NN\" = " + std::to_string(*visible.nn) : std::string("true")) +
-               ") TO STDOUT";
-    }
-
-    // Hands `column` of the visible rows to `take` (its text in a COPY line) in
-    // table order, backwards unless `forward`, until it returns false. The
-    // lines come in storage order and are put in table order here when a
-    // changed row has moved.
-    void inStorageOrder(const Visible& visible, const std::string& column, bool forward,
-                        const std::function<bool(std::string_view)>& take)
-    {
-        struct Line {
-            std::int64_t key;
-            std::size_t offset;
-            std::size_t length;
-        };
-        std::string text;
-        std::vector<Line> lines;
-        bool ordered = true;
-        connection_.copyOut(copyInStorageOrder(visible, column), [&](std::string_view line) {
-            const std::size_t tab = std::min(line.find('\t'), line.size());
-            const std::int64_t key = keyOfLine(line.substr(0, tab));
-            ordered = ordered && (lines.empty() || lines.back().key < key);
-            const std::string_view rest = line.substr(std::min(tab + 1, line.size()));
-            lines.push_back({key, text.size(), rest.size()});
-            text.append(rest);
-        });
-        if (!ordered)
-            std::sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.key < b.key; });
-        const std::string_view all(text);
-        const auto feed = [&](const Line& l) { return take(all.substr(l.offset, l.length)); };
-        if (forward)
-            std::all_of(lines.begin(), lines.end(), feed);
-        else
-            std::all_of(lines.rbegin(), lines.rend(), feed);
+        return "COPY (SELECT " + column + " FROM " + from_ + " WHERE " +
+               (visible.nn ? "\"NN\" = " + std::to_string(*visible.nn) : std::string("true")) + " ORDER BY " +
+               kRowOrderColumn + (forward ? "" : " DESC") + ") TO STDOUT";
     }
 
     std::vector<Value> rowOf(const PGresult* result, int row, int firstColumn) const
