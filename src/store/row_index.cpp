@@ -13,9 +13,6 @@ namespace {
 // (names, dates, scale scores) keeps each once without a lookup structure
 // that grows with the table; a value not recognised is simply kept again.
 constexpr std::size_t kRecentSlots = 1024;   // a power of two
-// A field whose values are this varied is searched where it is stored instead:
-// keeping them would cost more memory and time than it saves.
-constexpr std::size_t kMaxKept = 1 << 16;
 
 // The slot of a key, from its length and its first and last eight bytes: a
 // few instructions a row. Keys that share a slot are kept apart by comparing
@@ -129,7 +126,7 @@ const RowIndex::Snapshot& RowIndex::snapshot(int fieldIndex) const
             s.codes.push_back(slot.code);
             return true;
         }
-        if (s.distinct.size() >= kMaxKept) {
+        if (s.distinct.size() >= backend_->valuesWorthKeeping()) {
             s.codes = {};
             s.distinct = {};
             s.kept = false;

@@ -8,6 +8,7 @@
 
 #include "store/table.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -59,6 +60,10 @@ public:
     // True when counting the visible rows costs about what reading their keys
     // does: a count is then taken from the keys, which are kept.
     virtual bool countReadsKeys() const { return false; }
+    // How many different values of a field a search keeps in memory before
+    // it searches where the rows are stored instead, row by row: a file is
+    // read again quickly, a server's rows cost a round of transfers.
+    virtual std::size_t valuesWorthKeeping() const { return std::size_t{1} << 16; }
     virtual std::optional<std::int64_t> locate(const Visible& visible, int field, const Value& value) = 0;
     // Hands one field of the visible rows to `take`, in table order from the
     // row with key `from` (the first or, backwards, the last without one),

@@ -5,6 +5,7 @@
 #include "store/sqlite_util.h"
 
 #include <charconv>
+#include <limits>
 #include <numeric>
 #include <string_view>
 
@@ -292,6 +293,10 @@ public:
 
     // Counting on the server reads the keys there anyway.
     bool countReadsKeys() const override { return true; }
+
+    // Every value: a million of them take some 70 MB, and a search then never
+    // asks the server for the column again until the rows change.
+    std::size_t valuesWorthKeeping() const override { return std::numeric_limits<std::uint32_t>::max(); }
 
     std::optional<std::int64_t> locate(const Visible& visible, int field, const Value& value) override
     {
