@@ -51,8 +51,16 @@ std::string tablesSql()
         if (!f.displayLabel.empty())
             sql += "COMMENT ON COLUMN \"Result\"." + detail::quoted(f.name) + " IS " + literal(f.displayLabel) + ";\n";
     // Every committed change is announced, so other workstations see it.
-    sql += "CREATE OR REPLACE FUNCTION fpi_table_changed() RETURNS trigger LANGUAGE plpgsql AS "
-           "$$BEGIN PERFORM pg_notify('fpi_' || TG_TABLE_NAME, ''); RETURN NULL; END$$;\n";
+    // Every committed change counts up its table's version and announces it,
+    // so other workstations see it, also those that were disconnected meanwhile.
+    // The function runs with its owner's rights: the program's role only reads the versions.
+    sql += std::string("CREATE TABLE ") + detail::kVersionsTable +
+           " (name text PRIMARY KEY, version bigint NOT NULL);\n"
+           "INSERT INTO " + detail::kVersionsTable + " VALUES ('TestFam', 0), ('FpiBd', 0), ('Result', 0);\n"
+           "CREATE OR REPLACE FUNCTION fpi_table_changed() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER "
+           "SET search_path = public AS $$DECLARE v bigint; BEGIN "
+           "UPDATE " + detail::kVersionsTable + " SET version = version + 1 WHERE name = TG_TABLE_NAME RETURNING version INTO v; "
+           "PERFORM pg_notify('fpi_' || TG_TABLE_NAME, v::text); RETURN NULL; END$$;\n";
     for (const char* name : kTableNames)
         sql += "CREATE TRIGGER fpi_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON " + detail::quoted(name) +
                " FOR EACH STATEMENT EXECUTE FUNCTION fpi_table_changed();\n";
@@ -92,7 +100,8 @@ std::string serverGrants(const std::string& role)
 {
     const std::string who = detail::quoted(role);
     return "GRANT USAGE ON SCHEMA public TO " + who +
-           ";\nGRANT SELECT, INSERT, UPDATE, DELETE ON \"TestFam\", \"FpiBd\", \"Result\" TO " + who + ";\n";
+           ";\nGRANT SELECT, INSERT, UPDATE, DELETE ON \"TestFam\", \"FpiBd\", \"Result\" TO " + who +
+           ";\nGRANT SELECT ON " + detail::kVersionsTable + " TO " + who + ";\n";
 }
 
 }  // namespace store

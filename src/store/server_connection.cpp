@@ -289,7 +289,7 @@ void ServerConnection::requireConnection()
         return;
     if (inTransaction_)
         fail(connectionFailureText(conn_ ? PQerrorMessage(conn_) : ""));
-    ++changes_;   // whatever happened meanwhile was not heard of
+    ++reconnections_;
     connect();
 }
 
@@ -402,18 +402,26 @@ void ServerConnection::listen(const std::string& channel)
     channels_.push_back(channel);
 }
 
-std::int64_t ServerConnection::changes()
+void ServerConnection::takeNotifications(const std::function<void(bool own, const char* payload)>& take)
 {
     readWhatArrived();
     if (!conn_ || PQstatus(conn_) != CONNECTION_OK)
-        return changes_ + 1;   // counted for good once the connection is made again
+        return;
     const int own = PQbackendPID(conn_);
     while (PGnotify* n = PQnotifies(conn_)) {
-        if (n->be_pid != own)
-            ++changes_;
-        PQfreemem(n);
+        const std::unique_ptr<PGnotify, void (*)(void*)> held(n, PQfreemem);
+        take(n->be_pid == own, n->extra ? n->extra : "");
     }
-    return changes_;
+}
+
+bool ServerConnection::reconnectIfLost()
+{
+    try {
+        requireConnection();
+        return true;
+    } catch (const StoreError&) {
+        return false;
+    }
 }
 
 }  // namespace store::detail

@@ -70,12 +70,18 @@ public:
     // "lock_timeout", "100"), set again whenever it connects again.
     void setSession(const std::string& name, const std::string& value);
 
-    // Asks to be told of changes other connections commit (see changes()).
+    // Asks to be told of the notifications sent on the channel, also after
+    // connecting again.
     void listen(const std::string& channel);
-    // How many notifications of other connections have arrived, and
-    // reconnections made, since the connection was opened; reads nothing
-    // but what the server has already sent.
-    std::int64_t changes();
+    // Hands each notification that has arrived (reading nothing but what the
+    // server has already sent): whether this connection sent it, and its text.
+    void takeNotifications(const std::function<void(bool own, const char* payload)>& take);
+    // Connects again when the server has gone away meanwhile; true when
+    // connected. Raises nothing.
+    bool reconnectIfLost();
+    // How many times the connection has been made again since it was opened:
+    // notifications sent meanwhile were not heard.
+    std::int64_t reconnections() const { return reconnections_; }
 
     [[noreturn]] void fail(const std::string& problem) const;
 
@@ -90,7 +96,7 @@ private:
     PGconn* conn_ = nullptr;
     std::vector<std::pair<std::string, std::string>> session_;
     std::vector<std::string> channels_;
-    std::int64_t changes_ = 0;
+    std::int64_t reconnections_ = 0;
     bool inTransaction_ = false;
 };
 

@@ -5,6 +5,7 @@
 #include "store/sqlite_util.h"
 
 #include <charconv>
+#include <cstring>
 #include <limits>
 #include <numeric>
 #include <string_view>
@@ -12,6 +13,7 @@
 namespace store::detail {
 
 const char* const kRowOrderColumn = "row_order";
+const char* const kVersionsTable = "fpi_table_versions";
 
 namespace {
 
@@ -228,6 +230,8 @@ public:
         for (const FieldDef& f : fields_)
             selectList_ += (selectList_.empty() ? "" : ",") + quoted(f.name);
         connection_.listen("fpi_" + name_);
+        storedVersion_ = storedVersion();
+        reconnectionsSeen_ = connection_.reconnections();
         autoField = autoField_;
         return fields_;
     }
@@ -428,7 +432,32 @@ public:
         });
     }
 
-    std::int64_t dataVersion() override { return connection_.changes(); }
+    // Counts the changes others commit as their notifications arrive. After
+    // the connection was lost, what was missed meanwhile is seen in the
+    // table's stored version; while the server cannot be reached, nothing is
+    // known to have changed (and reading the rows fails anyway).
+    std::int64_t dataVersion() override
+    {
+        connection_.takeNotifications([&](bool own, const char* payload) {
+            if (!own)
+                ++version_;
+            std::int64_t stored = 0;
+            std::from_chars(payload, payload + std::strlen(payload), stored);
+            storedVersion_ = std::max(storedVersion_, stored);
+        });
+        if (!connection_.reconnectIfLost() || connection_.reconnections() == reconnectionsSeen_)
+            return version_;
+        reconnectionsSeen_ = connection_.reconnections();
+        try {
+            const std::int64_t stored = storedVersion();
+            if (stored != storedVersion_)
+                ++version_;
+            storedVersion_ = stored;
+        } catch (const StoreError&) {
+            ++version_;   // not known: taken as changed
+        }
+        return version_;
+    }
 
 private:
     // "SELECT … FROM t WHERE <visible>".
@@ -480,9 +509,20 @@ private:
         }
     }
 
+    // The count of the table's committed changes the server keeps.
+    std::int64_t storedVersion()
+    {
+        const ResultPtr result = connection_.run(
+            std::string("SELECT version FROM ") + kVersionsTable + " WHERE name = $1", {Param(name_)});
+        return PQntuples(result.get()) == 0 ? 0 : integerAt(result.get(), 0, 0);
+    }
+
     std::string name_;
     std::string from_;
     ServerConnection connection_;
+    std::int64_t version_ = 0;
+    std::int64_t storedVersion_ = 0;
+    std::int64_t reconnectionsSeen_ = 0;
     std::vector<FieldDef> fields_;
     int autoField_ = -1;
     std::string selectList_;

@@ -12,6 +12,8 @@ namespace store::detail {
 
 // The column that keeps a server table's own order; never one of its fields.
 extern const char* const kRowOrderColumn;
+// The table that counts each table's committed changes.
+extern const char* const kVersionsTable;
 
 // Connects to the directory's server and finds the table `name` there;
 // fails, in Russian, when the server cannot be reached, refuses the login

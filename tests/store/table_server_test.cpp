@@ -139,6 +139,37 @@ TEST_F(ServerTables, AfterARestartTheTableConnectsAgainWithItsOwnSettings)
     EXPECT_TRUE(t.hasPending());
 }
 
+// A restart by itself changes nothing a table has read; a change committed
+// while its connection was lost is seen once it connects again, though the
+// notification of it never reached it.
+TEST_F(ServerTables, AfterARestartOnlyWhatChangedMeanwhileCounts)
+{
+    PgServer server(false);
+    TempDir dir;
+    server.writeServiceFile(dir.path(), server.newDatabase());
+    createServerTables(dir.path());
+    Table t("Result.db");
+    openResults(t, dir, {"А"});
+    const std::int64_t before = t.dataVersion();
+
+    server.stop();
+    EXPECT_EQ(t.dataVersion(), before) << "nothing is known to have changed while the server is down";
+    server.start();
+    EXPECT_EQ(t.dataVersion(), before) << "a restart alone";
+    appendResultRow(t, "Б", "", "", scores(1), Date{2024, 1, 1});
+    EXPECT_EQ(t.dataVersion(), before) << "its own row, stored after connecting again";
+
+    server.stop();
+    server.start();
+    {
+        Table other("Result.db");
+        openResults(other, dir, {"В"});
+    }
+    EXPECT_NE(t.dataVersion(), before) << "another's row, stored while this table's connection was lost";
+    t.refresh();
+    EXPECT_EQ(t.recordCount(), 3);
+}
+
 TEST_F(ServerTables, ARowAnotherWorkstationHoldsFailsClearlyAndStaysPending)
 {
     DataDir dir(Engine::Server);
@@ -269,13 +300,15 @@ TEST_F(ServerTables, ARoleWithOnlyTheGrantsWorksWithRowsButNotWithTables)
               "Б:2,В:3");
 
     for (const char* statement : {"CREATE TABLE extra (n int)", "DROP TABLE \"Result\"",
-                                  "ALTER TABLE \"Result\" ADD COLUMN x int", "TRUNCATE \"FpiBd\""}) {
+                                  "ALTER TABLE \"Result\" ADD COLUMN x int", "TRUNCATE \"FpiBd\"",
+                                  "UPDATE fpi_table_versions SET version = 0"}) {
         const PgServer::ClientRun run = PgServer::psqlWithServiceFile(dir.file(kServiceFileName), statement);
         EXPECT_NE(run.status, 0) << statement << " was allowed";
         EXPECT_TRUE(holds(run.output, "permission denied") || holds(run.output, "must be owner"))
             << statement << ": " << run.output;
     }
-    EXPECT_EQ(server.sql(admin.database(), "SELECT count(*) FROM pg_tables WHERE schemaname = 'public'"), "3");
+    // The three tables and the count of their changes.
+    EXPECT_EQ(server.sql(admin.database(), "SELECT count(*) FROM pg_tables WHERE schemaname = 'public'"), "4");
     EXPECT_EQ(server.sql(admin.database(), "SELECT count(*) FROM \"FpiBd\""), "2");
 
     // Making the tables needs more: refused, and nothing is made.
