@@ -197,6 +197,8 @@ public:
     std::int64_t dataVersion() const;
 
 private:
+    void storeAll(const std::function<void(const RowSink&)>& produce, bool replacing);
+
     struct Impl;
     std::string tableName_;
     std::unique_ptr<Impl> d;

@@ -180,20 +180,20 @@ void Table::deleteCurrent()
 
 void Table::appendRows(const std::function<void(const RowSink&)>& produce)
 {
-    requireActive(*this);
-    storePending();
-    d->requireWritable();
-    d->backend->appendAll(produce, false);
-    d->restartRows();
-    d->notify(Change::Reset);
+    storeAll(produce, false);
 }
 
 void Table::replaceRows(const std::function<void(const RowSink&)>& produce)
 {
+    storeAll(produce, true);
+}
+
+void Table::storeAll(const std::function<void(const RowSink&)>& produce, bool replacing)
+{
     requireActive(*this);
     storePending();
     d->requireWritable();
-    d->backend->appendAll(produce, true);
+    d->backend->appendAll(produce, replacing);
     d->restartRows();
     d->notify(Change::Reset);
 }

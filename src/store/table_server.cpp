@@ -376,13 +376,7 @@ public:
             return;
         s.sql = "UPDATE " + from_ + " SET " + assignments + " WHERE " + kRowOrderColumn + " = " + s.add(key);
         connection_.inTransaction([&] {
-            const ResultPtr locked = connection_.run("SELECT " + selectList_ + " FROM " + from_ + " WHERE " +
-                                                         kRowOrderColumn + " = $1 FOR UPDATE",
-                                                     {paramOf(key)});
-            if (PQntuples(locked.get()) == 0)
-                throw RowConflict(label() + ": " + rowGoneText());
-            if (rowOf(locked.get(), 0, 0) != before)
-                throw RowConflict(label() + ": " + rowChangedText());
+            lockUnchanged(key, before);
             connection_.run(s.sql, s.params);
         });
     }
@@ -390,13 +384,7 @@ public:
     void remove(std::int64_t key, const std::vector<Value>& before) override
     {
         connection_.inTransaction([&] {
-            const ResultPtr locked = connection_.run("SELECT " + selectList_ + " FROM " + from_ + " WHERE " +
-                                                         kRowOrderColumn + " = $1 FOR UPDATE",
-                                                     {paramOf(key)});
-            if (PQntuples(locked.get()) == 0)
-                throw RowConflict(label() + ": " + rowGoneText());
-            if (!before.empty() && rowOf(locked.get(), 0, 0) != before)
-                throw RowConflict(label() + ": " + rowChangedText());
+            lockUnchanged(key, before);
             connection_.run("DELETE FROM " + from_ + " WHERE " + kRowOrderColumn + " = $1", {paramOf(key)});
         });
     }
@@ -507,6 +495,19 @@ private:
                 return;
             last = integerAt(result.get(), rows - 1, 0);
         }
+    }
+
+    // Locks the row for the rest of the transaction; refuses when it is gone
+    // or (unless `before` is empty) no longer holds `before`.
+    void lockUnchanged(std::int64_t key, const std::vector<Value>& before)
+    {
+        const ResultPtr locked = connection_.run(
+            "SELECT " + selectList_ + " FROM " + from_ + " WHERE " + kRowOrderColumn + " = $1 FOR UPDATE",
+            {paramOf(key)});
+        if (PQntuples(locked.get()) == 0)
+            throw RowConflict(label() + ": " + rowGoneText());
+        if (!before.empty() && rowOf(locked.get(), 0, 0) != before)
+            throw RowConflict(label() + ": " + rowChangedText());
     }
 
     // The count of the table's committed changes the server keeps.
