@@ -24,9 +24,11 @@ std::string literal(const std::string& text)
     return out + "'";
 }
 
+// The row-order column and the new rows' tokens, before the fields.
 std::string rowOrder()
 {
-    return std::string(detail::kRowOrderColumn) + " bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY";
+    return std::string(detail::kRowOrderColumn) + " bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY, " +
+           detail::kRowTokenColumn + " uuid UNIQUE";
 }
 
 // The three tables as the files hold them, each with its row-order column;

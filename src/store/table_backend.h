@@ -32,11 +32,18 @@ public:
 };
 
 // A row being stored: the table's fields, their values, and which were set.
+// A new row carries a token, the same for every try to store it, so that a
+// try whose answer was lost after the row was in fact stored does not store
+// it again (where the backend keeps tokens). Empty for a change.
 struct RowChange {
     const std::vector<FieldDef>& fields;
     const std::vector<Value>& values;
     const std::vector<bool>& changed;
+    std::string token = {};
 };
+
+// A new, random token for a new row.
+std::string newRowToken();
 
 using RowSink = std::function<void(const std::vector<Value>&)>;
 

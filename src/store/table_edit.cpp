@@ -3,6 +3,9 @@
 #include "store/table_impl.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <random>
 
 namespace store {
 
@@ -23,6 +26,7 @@ void Table::Impl::startEditing(State newState, std::vector<Value> values)
     state = newState;
     buffer = std::move(values);
     before = newState == State::Edit ? buffer : std::vector<Value>();
+    insertToken = newState == State::Insert ? detail::newRowToken() : std::string();
     changed.assign(fields.size(), false);
 }
 
@@ -122,7 +126,7 @@ void Table::post()
 {
     requireActive(*this);
     if (d->state == State::Insert) {
-        const std::int64_t key = d->backend->insert({d->fields, d->buffer, d->changed});
+        const std::int64_t key = d->backend->insert({d->fields, d->buffer, d->changed, d->insertToken});
         d->leaveEditing();
         d->noteInserted(key);
         d->notify(Change::Reset);
@@ -229,6 +233,23 @@ void Table::storePending()
 }  // namespace store
 
 namespace store::detail {
+
+// Drawn from the system's random source each time: a generator's state would
+// be copied into a process forked from this one, which would then give the
+// same tokens, and its new rows would be taken for this one's.
+std::string newRowToken()
+{
+    std::random_device device;
+    const auto draw = [&device] { return (std::uint64_t{device()} << 32) | device(); };
+    const std::uint64_t high = (draw() & 0xFFFFFFFFFFFF0FFFull) | 0x0000000000004000ull;   // version 4
+    const std::uint64_t low = (draw() & 0x3FFFFFFFFFFFFFFFull) | 0x8000000000000000ull;    // RFC 4122 variant
+    char text[37];
+    std::snprintf(text, sizeof text, "%08llx-%04llx-%04llx-%04llx-%012llx",
+                  static_cast<unsigned long long>(high >> 32), static_cast<unsigned long long>((high >> 16) & 0xFFFF),
+                  static_cast<unsigned long long>(high & 0xFFFF), static_cast<unsigned long long>(low >> 48),
+                  static_cast<unsigned long long>(low & 0xFFFFFFFFFFFFull));
+    return text;
+}
 
 std::string rowGoneText()
 {

@@ -43,6 +43,7 @@ struct Table::Impl {
     State state = State::Inactive;
     std::vector<Value> buffer;
     std::vector<Value> before;   // the edited row as it was read
+    std::string insertToken;     // the new row's, kept while it is retried
     std::vector<bool> changed;
     std::int64_t insertPosition = 0;
 

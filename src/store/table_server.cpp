@@ -13,6 +13,7 @@
 namespace store::detail {
 
 const char* const kRowOrderColumn = "row_order";
+const char* const kRowTokenColumn = "row_token";
 const char* const kVersionsTable = "fpi_table_versions";
 
 namespace {
@@ -212,6 +213,10 @@ public:
                 ordered = true;
                 continue;
             }
+            if (column == kRowTokenColumn) {
+                tokens_ = true;
+                continue;
+            }
             if (PQgetvalue(columns.get(), row, 2)[0] == 't')
                 storedAuto = static_cast<int>(stored.size());
             stored.push_back(fieldFromColumn(column, type));
@@ -350,6 +355,8 @@ public:
         });
     }
 
+    // A try that brings a token already stored finds the row stored by an
+    // earlier try whose answer was lost.
     std::int64_t insert(const RowChange& row) override
     {
         Statement s;
@@ -360,9 +367,23 @@ public:
                 columns += (columns.empty() ? "" : ",") + quoted(fields_[i].name);
                 marks += (marks.empty() ? "" : ",") + s.add(row.values[i]);
             }
+        const bool tokened = tokens_ && !row.token.empty();
+        if (tokened) {
+            columns += (columns.empty() ? "" : ",") + std::string(kRowTokenColumn);
+            marks += (marks.empty() ? "" : ",") + s.add(row.token);
+        }
         s.sql = "INSERT INTO " + from_ + (columns.empty() ? " DEFAULT VALUES" : " (" + columns + ") VALUES (" + marks + ")") +
+                (tokened ? std::string(" ON CONFLICT (") + kRowTokenColumn + ") DO NOTHING" : std::string()) +
                 " RETURNING " + kRowOrderColumn;
-        return integerAt(connection_.run(s.sql, s.params).get(), 0, 0);
+        const ResultPtr inserted = connection_.run(s.sql, s.params);
+        if (PQntuples(inserted.get()) > 0)
+            return integerAt(inserted.get(), 0, 0);
+        const ResultPtr earlier = connection_.run(
+            std::string("SELECT ") + kRowOrderColumn + " FROM " + from_ + " WHERE " + kRowTokenColumn + " = $1",
+            {Param(row.token)});
+        if (PQntuples(earlier.get()) == 0)
+            connection_.fail("строка не сохранена: сервер не вернул её номер");
+        return integerAt(earlier.get(), 0, 0);
     }
 
     void update(std::int64_t key, const std::vector<Value>& before, const RowChange& row) override
@@ -521,6 +542,7 @@ private:
     std::string name_;
     std::string from_;
     ServerConnection connection_;
+    bool tokens_ = false;   // the table keeps new rows' tokens
     std::int64_t version_ = 0;
     std::int64_t storedVersion_ = 0;
     std::int64_t reconnectionsSeen_ = 0;

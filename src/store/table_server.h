@@ -12,6 +12,9 @@ namespace store::detail {
 
 // The column that keeps a server table's own order; never one of its fields.
 extern const char* const kRowOrderColumn;
+// The column that holds the token of a row the program stored (see RowChange);
+// never one of the fields.
+extern const char* const kRowTokenColumn;
 // The table that counts each table's committed changes.
 extern const char* const kVersionsTable;
 

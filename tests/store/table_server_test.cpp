@@ -2,6 +2,7 @@
 // stored, a row another workstation holds, opening failures told in Russian,
 // and a login role with no more rights than the program needs.
 #include "engine_test_util.h"
+#include "store/table_server.h"
 
 #include <chrono>
 #include <fstream>
@@ -168,6 +169,34 @@ TEST_F(ServerTables, AfterARestartOnlyWhatChangedMeanwhileCounts)
     EXPECT_NE(t.dataVersion(), before) << "another's row, stored while this table's connection was lost";
     t.refresh();
     EXPECT_EQ(t.recordCount(), 3);
+}
+
+// A new row tried again after the answer to its first try was lost (the
+// server went away just after storing it) is found, not stored twice.
+TEST_F(ServerTables, ANewRowTriedAgainWithItsTokenIsStoredOnce)
+{
+    PgServer& server = PgServer::shared();
+    TempDir dir;
+    server.writeServiceFile(dir.path(), server.newDatabase());
+    createServerTables(dir.path());
+    const auto backend = detail::openServerTable(dir.path(), "Result", 3000, false);
+    int autoField = -1;
+    const std::vector<FieldDef> fields = backend->fields(resultFields(), autoField);
+    std::vector<Value> values(fields.size());
+    std::vector<bool> changed(fields.size(), false);
+    values[0] = std::string("Повторов");
+    changed[0] = true;
+    const std::string token = detail::newRowToken();
+    const std::int64_t first = backend->insert({fields, values, changed, token});
+    EXPECT_EQ(backend->insert({fields, values, changed, token}), first);
+    EXPECT_EQ(backend->count({}), 1);
+    EXPECT_NE(backend->insert({fields, values, changed, detail::newRowToken()}), first) << "another row alike";
+    EXPECT_EQ(backend->count({}), 2);
+
+    const std::string another = detail::newRowToken();
+    EXPECT_NE(another, token);
+    EXPECT_EQ(another.size(), 36u);
+    EXPECT_EQ(another[14], '4');
 }
 
 TEST_F(ServerTables, ARowAnotherWorkstationHoldsFailsClearlyAndStaysPending)
