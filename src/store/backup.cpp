@@ -2,7 +2,7 @@
 
 #include "base/system_error.h"
 #include "store/new_directory.h"
-#include "store/paradox_import.h"
+#include "store/data_directory.h"
 #include "store/sqlite_util.h"
 
 #include <sys/stat.h>
@@ -170,7 +170,7 @@ std::int64_t checkedRows(const Connection& copy, const std::string& sourcePath)
 
 std::vector<BackedUpTable> backupDirectory(const std::string& directory, const std::string& destination)
 {
-    const std::vector<std::string>& names = paradoxTableNames();
+    const std::vector<std::string>& names = tableFileNames();
     std::vector<std::string> sources;
     for (const std::string& name : names)
         sources.push_back(sourceOf(directory, name));

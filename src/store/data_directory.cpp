@@ -6,6 +6,12 @@
 
 namespace store {
 
+const std::vector<std::string>& tableFileNames()
+{
+    static const std::vector<std::string> names = {"TestFam.DB", "FpiBd.db", "Result.db"};
+    return names;
+}
+
 StartupOutcome connectAtStartup(Database& database, Table& subjects, Table& questionnaire, Table& results,
                                 const std::string& directory)
 {

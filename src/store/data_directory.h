@@ -5,6 +5,7 @@
 #include "store/table.h"
 
 #include <string>
+#include <vector>
 
 namespace store {
 
@@ -17,6 +18,10 @@ struct StartupOutcome {
     // holding pg_service.conf keeps its tables on a server and is not asked.
     std::string networkFileSystem;
 };
+
+// The file names of the three tables, as a data directory holds them:
+// TestFam.DB, FpiBd.db and Result.db (the subjects, the questionnaire, the results).
+const std::vector<std::string>& tableFileNames();
 
 // The registration window's start-up steps: check the engine, connect the
 // database to the directory, open the subjects, questionnaire and results

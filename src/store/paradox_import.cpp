@@ -1,5 +1,6 @@
 #include "store/paradox_import.h"
 
+#include "store/data_directory.h"
 #include "store/new_directory.h"
 #include "store/paradox_reader.h"
 #include "store/result_table.h"
@@ -344,12 +345,6 @@ void requireFields(const ParadoxReader& reader, const std::string& fileName)
 
 }  // namespace
 
-const std::vector<std::string>& paradoxTableNames()
-{
-    static const std::vector<std::string> names = {"TestFam.DB", "FpiBd.db", "Result.db"};
-    return names;
-}
-
 std::string findCaseInsensitive(const std::string& directory, const std::string& fileName)
 {
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(directory.c_str()), &::closedir);
@@ -382,7 +377,7 @@ std::int64_t importParadoxTable(const std::string& sourcePath, const std::string
 std::vector<ImportedTable> importParadoxDirectory(const std::string& sourceDirectory,
                                                   const std::string& targetDirectory)
 {
-    const std::vector<std::string>& names = paradoxTableNames();
+    const std::vector<std::string>& names = tableFileNames();
     std::vector<std::unique_ptr<ParadoxReader>> readers;
     for (const std::string& name : names) {
         const std::string source = findCaseInsensitive(sourceDirectory, name);

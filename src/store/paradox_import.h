@@ -29,9 +29,6 @@ struct ImportedTable {
     std::int64_t rows = 0;
 };
 
-// The file names of the three tables, as the data directory holds them.
-const std::vector<std::string>& paradoxTableNames();
-
 // Finds `fileName` in `directory` whatever the letter case; empty when there is
 // none. Raises when the directory cannot be read or holds several such files.
 std::string findCaseInsensitive(const std::string& directory, const std::string& fileName);

@@ -79,8 +79,7 @@ bool keptOnServer(const std::string& directory)
 
 std::string serverDescription(const std::string& directory)
 {
-    detail::ServerConnection probe(directory, "Сервер базы данных");
-    return probe.where();
+    return detail::describeService(detail::serviceSettings(directory));
 }
 
 void createServerTables(const std::string& directory)

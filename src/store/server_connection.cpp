@@ -225,12 +225,12 @@ ServerConnection::~ServerConnection()
     PQfinish(conn_);
 }
 
-std::string ServerConnection::where() const
+std::string describeService(const std::vector<std::pair<std::string, std::string>>& settings)
 {
     std::string host = "localhost";
     std::string port;
     std::string database;
-    for (const auto& [key, value] : settings_) {
+    for (const auto& [key, value] : settings) {
         if (key == "host" || key == "hostaddr")
             host = value;
         else if (key == "port")
@@ -293,17 +293,16 @@ void ServerConnection::requireConnection()
     connect();
 }
 
-ResultPtr ServerConnection::run(const std::string& sql, const std::vector<Param>& params, bool binary)
+ResultPtr ServerConnection::run(const std::string& sql, const std::vector<Param>& params)
 {
     requireConnection();
     std::vector<const char*> values;
     values.reserve(params.size());
     for (const Param& p : params)
         values.push_back(p ? p->c_str() : nullptr);
-    ResultPtr result(params.empty() && !binary
-                         ? PQexec(conn_, sql.c_str())
-                         : PQexecParams(conn_, sql.c_str(), static_cast<int>(params.size()), nullptr, values.data(),
-                                        nullptr, nullptr, binary ? 1 : 0),
+    ResultPtr result(params.empty() ? PQexec(conn_, sql.c_str())
+                                    : PQexecParams(conn_, sql.c_str(), static_cast<int>(params.size()), nullptr,
+                                                   values.data(), nullptr, nullptr, 0),
                      PQclear);
     const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && status != PGRES_COPY_IN && status != PGRES_COPY_OUT)

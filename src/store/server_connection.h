@@ -24,6 +24,9 @@ namespace store::detail {
 // such service, or holds a password.
 std::vector<std::pair<std::string, std::string>> serviceSettings(const std::string& directory);
 
+// Where the settings lead, for messages: "сервер «host:port», база «db»".
+std::string describeService(const std::vector<std::pair<std::string, std::string>>& settings);
+
 // What a failed connection or statement means, in Russian, with the server's
 // own words after it.
 std::string connectionFailureText(const std::string& libpqMessage);
@@ -48,12 +51,12 @@ public:
 
     const std::string& label() const { return label_; }
     void setLabel(std::string label) { label_ = std::move(label); }
-    // "сервер «host:port», база «db»".
-    std::string where() const;
+    // See describeService.
+    std::string where() const { return describeService(settings_); }
 
     // Runs one statement (its own transaction unless one is open) and gives
-    // its result; text results, binary when `binary`.
-    ResultPtr run(const std::string& sql, const std::vector<Param>& params = {}, bool binary = false);
+    // its result, in text form.
+    ResultPtr run(const std::string& sql, const std::vector<Param>& params = {});
     // Runs `body` in one transaction: committed when it returns, rolled back
     // when it or the commit fails (and the failure raised again).
     void inTransaction(const std::function<void()>& body);

@@ -1,5 +1,6 @@
 #include "store/table_copy.h"
 
+#include "store/data_directory.h"
 #include "store/result_table.h"
 #include "store/server.h"
 #include "store/table.h"
@@ -59,12 +60,6 @@ bool anyTableFile(const std::string& directory)
 }
 
 }  // namespace
-
-const std::vector<std::string>& tableFileNames()
-{
-    static const std::vector<std::string> names = {"TestFam.DB", "FpiBd.db", "Result.db"};
-    return names;
-}
 
 void createEmptyTableFiles(const NewTables& tables)
 {

@@ -11,9 +11,6 @@
 
 namespace store {
 
-// TestFam.DB, FpiBd.db and Result.db: the subjects, the questionnaire, the results.
-const std::vector<std::string>& tableFileNames();
-
 // Creates the three empty table files where `tables` builds them.
 void createEmptyTableFiles(const NewTables& tables);
 

@@ -469,21 +469,23 @@ public:
     }
 
 private:
+    // The condition that makes a row visible, the row number written out
+    // (COPY takes no parameters).
+    static std::string condition(const Visible& visible)
+    {
+        return visible.nn ? "\"NN\" = " + std::to_string(*visible.nn) : std::string("true");
+    }
+
     // "SELECT … FROM t WHERE <visible>".
     Statement where(const Visible& visible, const std::string& select) const
     {
-        Statement s;
-        s.sql = select + " FROM " + from_ + " WHERE ";
-        s.sql += visible.nn ? "\"NN\" = " + s.add(*visible.nn) : std::string("true");
-        return s;
+        return {select + " FROM " + from_ + " WHERE " + condition(visible), {}};
     }
 
-    // "COPY (SELECT <column> FROM t WHERE <visible> ORDER BY <row order>) TO STDOUT";
-    // COPY takes no parameters, so the row number is written out.
+    // "COPY (SELECT <column> FROM t WHERE <visible> ORDER BY <row order>) TO STDOUT".
     std::string copyOfColumn(const Visible& visible, const std::string& column, bool forward) const
     {
-        return "COPY (SELECT " + column + " FROM " + from_ + " WHERE " +
-               (visible.nn ? "\"NN\" = " + std::to_string(*visible.nn) : std::string("true")) + " ORDER BY " +
+        return "COPY (SELECT " + column + " FROM " + from_ + " WHERE " + condition(visible) + " ORDER BY " +
                kRowOrderColumn + (forward ? "" : " DESC") + ") TO STDOUT";
     }
 

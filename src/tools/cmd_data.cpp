@@ -5,6 +5,7 @@
 #include "base/csv.h"
 #include "base/utf8.h"
 #include "sample_subjects.h"
+#include "store/data_directory.h"
 #include "store/new_directory.h"
 #include "store/result_table.h"
 #include "store/server.h"

@@ -1,6 +1,7 @@
 #include "tools/files.h"
 
 #include "base/system_error.h"
+#include "store/data_directory.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,7 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kTableFiles[] = {"TestFam.DB", "FpiBd.db", "Result.db"};
 const char* const kCompanions[] = {"-wal", "-shm", "-journal"};
 
 struct FileId {
@@ -37,13 +37,13 @@ bool idOf(const std::string& path, FileId& id)
 }
 
 // The names of a data directory's table files and their companions.
-std::vector<std::string> tableFileNames()
+std::vector<std::string> tableAndCompanionNames()
 {
     std::vector<std::string> names;
-    for (const char* table : kTableFiles) {
-        names.emplace_back(table);
+    for (const std::string& table : store::tableFileNames()) {
+        names.push_back(table);
         for (const char* companion : kCompanions)
-            names.push_back(std::string(table) + companion);
+            names.push_back(table + companion);
     }
     return names;
 }
@@ -52,7 +52,7 @@ std::vector<std::string> tableFileNames()
 std::vector<FileId> tableIds(const std::string& dataDirectory)
 {
     std::vector<FileId> tables;
-    for (const std::string& name : tableFileNames()) {
+    for (const std::string& name : tableAndCompanionNames()) {
         FileId id{};
         if (idOf((fs::path(dataDirectory) / name).string(), id))
             tables.push_back(id);
@@ -222,7 +222,7 @@ OutputTarget checkOutputTarget(const std::string& path, const std::string& dataD
     FileId directoryId{}, parentId{};
     if (idOf(dataDirectory, directoryId) && idOf(resolved.parent_path().string(), parentId) &&
         directoryId == parentId) {
-        const std::vector<std::string> names = tableFileNames();
+        const std::vector<std::string> names = tableAndCompanionNames();
         if (std::find(names.begin(), names.end(), name) != names.end())
             refuseOutput(path, "это файл таблицы каталога данных");
     }

@@ -1,6 +1,7 @@
 #include "ui/data_location.h"
 
 #include "store/backup.h"
+#include "store/data_directory.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,8 +9,6 @@
 
 namespace ui {
 namespace {
-
-const char* const kTableFiles[] = {"TestFam.DB", "FpiBd.db", "Result.db"};
 
 QString withoutSlash(QString path)
 {
@@ -20,8 +19,8 @@ QString withoutSlash(QString path)
 
 bool isTemplate(const QString& directory)
 {
-    for (const char* file : kTableFiles)
-        if (!QFileInfo(directory + QLatin1Char('/') + QLatin1String(file)).isFile())
+    for (const std::string& file : store::tableFileNames())
+        if (!QFileInfo(directory + QLatin1Char('/') + QString::fromStdString(file)).isFile())
             return false;
     return true;
 }
